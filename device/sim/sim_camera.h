@@ -1,0 +1,62 @@
+#pragma once
+
+// A simulated UVC camera behind the platform seam: it answers kernel-streaming property
+// requests for its extension unit from a SimXuModel and shows a topology of several nodes.
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "device/platform.h"
+#include "device/sim/sim_xu_model.h"
+
+// What kernel streaming answers for a property set the filter does not carry
+// (ERROR_SET_NOT_FOUND) and for a node that has no such property (ERROR_NOT_FOUND).
+inline constexpr Status kSimSetNotFound = static_cast<Status>(0x80070492u);
+inline constexpr Status kSimNotFound = static_cast<Status>(0x80070490u);
+
+// The node types of a plain camera: camera terminal, processing unit, selector unit and the
+// streaming output, with the extension unit as node 4.
+std::vector<Guid> SimDefaultNodeTypes();
+
+struct SimCameraConfig {
+    uint32_t xuNode = 4;
+    SimXuConfig xu;
+    // A second vendor-specific node served by a model of its own.
+    std::optional<uint32_t> secondXuNode;
+    SimXuConfig secondXu;
+    // The topology; it is extended as needed, and the extension-unit nodes are always given
+    // the vendor-specific type.
+    std::vector<Guid> nodeTypes = SimDefaultNodeTypes();
+
+    // Faults for discovery.
+    bool noControl = false;   // the filter offers no property channel
+    bool noTopology = false;  // nor any topology
+    bool zeroNodes = false;   // its topology reports no nodes
+    std::vector<uint32_t> unreadableNodeTypes;
+};
+
+class SimCamera : public XuDevice {
+  public:
+    explicit SimCamera(SimCameraConfig config = {});
+
+    Status OpenControl(std::unique_ptr<XuControl>* control) override;
+    Status OpenTopology(std::unique_ptr<Topology>* topology) override;
+
+    // One kernel-streaming property request as the camera's driver would answer it.
+    Status KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
+                      uint32_t* returned);
+
+    Status NodeCount(uint32_t* count) const;
+    Status NodeType(uint32_t node, Guid* type) const;
+
+    SimXuModel& Model() { return model_; }
+    // The model behind a node, or null when the node has none.
+    SimXuModel* ModelAt(uint32_t node);
+
+  private:
+    const SimCameraConfig config_;
+    std::vector<Guid> nodeTypes_;
+    SimXuModel model_;
+    std::unique_ptr<SimXuModel> second_;
+};
