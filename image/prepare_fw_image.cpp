@@ -1,0 +1,137 @@
+#include "image/prepare_fw_image.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include <QByteArray>
+#include <QFile>
+
+#include "device/status.h"
+#include "image/copy_fw_file.h"
+#include "image/fw_image.h"
+#include "image/hex_path.h"
+#include "image/hex_to_bin.h"
+
+static constexpr uint32_t kDefaultUnit = 1024;
+
+// A unit whose low 16 bits are 0 cannot round anything, so it falls back like an unset one.
+static uint32_t RoundingUnit(uint32_t unitField) {
+    const uint32_t unit = unitField & 0xFFFF;
+    return unit == 0 ? kDefaultUnit : unit;
+}
+
+static QByteArray Local(const QString& path) {
+    return path.toLocal8Bit();
+}
+
+static void Warn(const ShowWarning& warn, const QString& text) {
+    if (warn) {
+        warn(text);
+    }
+}
+
+// Reads a produced file into a new zero-padded buffer of a whole number of units and fills
+// *segment; false after a warning, openFailedText naming the file.
+static bool LoadSegment(const QString& path, const QString& openFailedText, uint32_t unit,
+                        uint8_t kind, int32_t address, FwSegment* segment,
+                        const ShowWarning& warn) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Warn(warn, openFailedText.arg(path));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const uint64_t size = static_cast<uint64_t>(bytes.size());
+    const uint64_t padded = (size + unit - 1) / unit * unit;
+    uint8_t* buffer =
+        padded <= INT32_MAX ? new (std::nothrow) uint8_t[static_cast<size_t>(padded)]() : nullptr;
+    if (buffer == nullptr) {
+        Warn(warn, QStringLiteral("申请内存失败"));
+        return false;
+    }
+    if (size > 0) {
+        std::memcpy(buffer, bytes.constData(), static_cast<size_t>(size));
+    }
+    *segment = FwSegment{buffer, static_cast<int32_t>(padded), kind, address, unit};
+    return true;
+}
+
+// The boot segment into *segment; false after a warning.
+static bool PrepareBoot(const QString& cfgDirPath, uint32_t unit, FwSegment* segment,
+                        const ShowWarning& warn) {
+    const QString hexPath = cfgDirPath + QStringLiteral("/boot_sw.hex");
+    const QString binPath = cfgDirPath + QStringLiteral("/boot_sw.bin");
+    if (HexToBin(Local(hexPath).constData(), Local(binPath).constData()) < 0) {
+        Warn(warn, QStringLiteral("将hex文件转成bin文件失败\n%1\n%2").arg(hexPath, binPath));
+        return false;
+    }
+    return LoadSegment(binPath, QStringLiteral("打开配置文件失败\n%1"), unit, kSegmentBoot, 0,
+                       segment, warn);
+}
+
+// mcu.bin from the chosen file: a HEX file converted and packed, anything else copied.
+static bool ProduceFirmwareFile(const QString& firmwarePath, const QString& target,
+                                const ShowWarning& warn) {
+    const QByteArray targetBytes = Local(target);
+    if (IsHexPath(firmwarePath)) {
+        if (HexToBin(Local(firmwarePath).constData(), targetBytes.constData()) < 0) {
+            Warn(warn, QStringLiteral("将hex文件转成bin文件失败。\n文件路径是否正确？\n"));
+            return false;
+        }
+        if (PackFwImage(targetBytes.constData(), targetBytes.constData()) < 0) {
+            Warn(warn, QStringLiteral("打包固件文件失败\n%1").arg(target));
+            return false;
+        }
+        return true;
+    }
+    if (CopyFwFile(Local(firmwarePath).constData(), targetBytes.constData()) < 0) {
+        Warn(warn, QStringLiteral("拷贝文件失败。\n文件路径是否正确？\n"));
+        return false;
+    }
+    return true;
+}
+
+// The firmware segment into *segment; false after a warning.
+static bool PrepareFirmware(const PrepareInputs& in, uint32_t unit, FwSegment* segment,
+                            const ShowWarning& warn) {
+    if (in.firmwarePath.isEmpty()) {
+        Warn(warn, QStringLiteral("请输入固件路径"));
+        return false;
+    }
+    const QString target = in.cfgDirPath + QStringLiteral("/mcu.bin");
+    if (!ProduceFirmwareFile(in.firmwarePath, target, warn)) {
+        return false;
+    }
+    // toInt yields 0 for text that is no hexadecimal number or does not fit 32 signed bits.
+    const int32_t address = in.addressText.toInt(nullptr, 16);
+    return LoadSegment(target, QStringLiteral("打开固件文件失败\n%1"), unit, kSegmentFirmware,
+                       address, segment, warn);
+}
+
+int PrepareFwImage(const PrepareInputs& in, bool boot, data_info& job, const ShowWarning& warn) {
+    const uint32_t unit = RoundingUnit(job.unit);
+    int32_t prepared = 0;
+    if (boot) {
+        if (!PrepareBoot(in.cfgDirPath, unit, &job.segments[0], warn)) {
+            return 1;
+        }
+        prepared = 1;
+    }
+    if (!in.firmwareChecked) {
+        Warn(warn, QStringLiteral("固件复选框未选中"));
+        job.count = prepared;
+        return 0;
+    }
+    const bool ready = PrepareFirmware(in, unit, &job.segments[prepared], warn);
+    if (ready) {
+        ++prepared;
+    }
+    job.count = prepared;
+    if (!ready) {
+        FreeFwBuffers(&job);
+        return kEFail;
+    }
+    return 0;
+}

@@ -1,0 +1,153 @@
+#include "tests/image/image_test_util.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = fs::temp_directory_path() / ("dovrane-image-" + std::to_string(entropy()));
+        if (fs::create_directory(path_)) {
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch directory");
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::File(const std::string& name) const {
+    return (path_ / name).string();
+}
+
+void WriteBytes(const std::string& path, const ByteVector& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    WriteBytes(path, ByteVector(text.begin(), text.end()));
+}
+
+ByteVector ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return ByteVector(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> ListDir(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string HexRecord(uint8_t type, uint16_t address, const ByteVector& data, bool lowerCase) {
+    ByteVector fields = {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(address >> 8),
+                         static_cast<uint8_t>(address), type};
+    fields.insert(fields.end(), data.begin(), data.end());
+    uint8_t sum = 0;
+    for (uint8_t byte : fields) {
+        sum = static_cast<uint8_t>(sum + byte);
+    }
+    fields.push_back(static_cast<uint8_t>(-sum));
+    const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
+    std::string line = ":";
+    for (uint8_t byte : fields) {
+        line += digits[byte >> 4];
+        line += digits[byte & 0xF];
+    }
+    return line + "\n";
+}
+
+SparseHex RandomSparseHex(uint32_t seed) {
+    std::mt19937 random(seed);
+    auto below = [&random](uint32_t bound) {
+        return std::uniform_int_distribution<uint32_t>(0, bound - 1)(random);
+    };
+    SparseHex result;
+    ByteVector image(0x10000, 0xFF);
+    size_t highest = 0;
+    const uint32_t records = 1 + below(60);
+    uint32_t previous = 0;
+    for (uint32_t r = 0; r < records; ++r) {
+        ByteVector data(below(256));
+        for (uint8_t& byte : data) {
+            byte = static_cast<uint8_t>(below(256));
+        }
+        // Every third record lands near the previous one, so records overlap.
+        uint32_t address = below(3) == 0 ? previous + below(64) : below(0x10000);
+        address = std::min<uint32_t>(address, 0x10000 - static_cast<uint32_t>(data.size()));
+        previous = address;
+        std::string line = HexRecord(0x00, static_cast<uint16_t>(address), data, below(2) == 0);
+        if (below(2) == 0) {
+            line.insert(line.size() - 1, "\r");
+        }
+        result.text += line;
+        if (below(10) == 0) {
+            result.text += HexRecord(0x01, 0, {});
+        }
+        std::copy(data.begin(), data.end(), image.begin() + address);
+        if (!data.empty()) {
+            highest = std::max<size_t>(highest, address + data.size() - 1);
+        }
+    }
+    result.text += HexRecord(0x01, 0, {});
+    result.image.assign(image.begin(), image.begin() + static_cast<ptrdiff_t>(highest) + 1);
+    return result;
+}
+
+ByteVector UnpackFwImage(const ByteVector& image) {
+    const ByteVector header = {0x08, 0x10, 0xF7, 0xEF, 0x00, 0x00, 0x00, 0x00};
+    ByteVector data;
+    if (image.size() < header.size() + 3 ||
+        !std::equal(header.begin(), header.end(), image.begin())) {
+        ADD_FAILURE() << "no image header";
+        return data;
+    }
+    size_t at = header.size();
+    bool shortRecordSeen = false;
+    while (at + 2 <= image.size()) {
+        const size_t length = static_cast<size_t>(image[at] << 8 | image[at + 1]);
+        if (length == 0 || at + 2 + length > image.size()) {
+            ADD_FAILURE() << "record at " << at << " has length " << length;
+            return data;
+        }
+        uint8_t sum = 0;
+        for (size_t i = 0; i < length; ++i) {
+            sum = static_cast<uint8_t>(sum + image[at + 2 + i]);
+        }
+        EXPECT_EQ(sum, 0) << "record at " << at;
+        const size_t n = length - 1;
+        if (n == 0) {
+            EXPECT_EQ(at + 3, image.size()) << "terminator before the end";
+            return data;
+        }
+        EXPECT_LE(n, 1024u);
+        EXPECT_FALSE(shortRecordSeen) << "a record shorter than 1024 bytes before the last";
+        shortRecordSeen = n < 1024;
+        data.insert(data.end(), image.begin() + static_cast<ptrdiff_t>(at + 2),
+                    image.begin() + static_cast<ptrdiff_t>(at + 2 + n));
+        at += 2 + length;
+    }
+    ADD_FAILURE() << "no terminator";
+    return data;
+}
