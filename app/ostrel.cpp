@@ -1,0 +1,61 @@
+#include "app/ostrel.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "device/discovery.h"
+
+namespace {
+
+QString OpenFirmwareDialog(QWidget* parent, const QString& startAt, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), startAt, filter);
+}
+
+}  // namespace
+
+Ostrel::Ostrel(DevicePlatform& devicePlatform, QWidget* parent)
+    : QMainWindow(parent), platform(devicePlatform), chooseFile(OpenFirmwareDialog) {
+    ui.setupUi(this);
+    ui.CheckMainProg->setVisible(false);
+    busy = 0;
+    workDirPath = QDir::currentPath();
+    cfgDirPath = workDirPath + QStringLiteral("/CfgFile");
+    RestoreSettings();
+    EnumVideoDevices(platform, deviceMonikers, deviceFilters, deviceNodeIds);
+    FillDeviceList();
+    platform.WatchDeviceChanges([this](const DeviceChange& change) { OnDeviceChange(change); });
+    ShowInitialFileSize();
+
+    worker = new Worker;
+    worker->moveToThread(&workerThread);
+    connect(&workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(this, &Ostrel::StartLoadFwThread, worker, &Worker::WorkerLoadFw);
+    connect(worker, &Worker::WorkerTheardState, this, &Ostrel::HandleWorkerTheardState);
+    workerThread.start();
+}
+
+Ostrel::~Ostrel() {
+    // A running job has no cancellation: the quit takes effect when its slot returns.
+    workerThread.quit();
+    workerThread.wait();
+}
+
+void Ostrel::SetMessagePresenter(MessagePresenter presenter) {
+    presentMessage = std::move(presenter);
+}
+
+void Ostrel::SetFileChooser(FileChooser chooser) {
+    chooseFile = std::move(chooser);
+}
+
+void Ostrel::Warn(const QString& text) {
+    presentMessage(QMessageBox::Warning, text);
+}
+
+void Ostrel::ShowInitialFileSize() {
+    const QString path = ui.pEditFilePath->text();
+    if (!path.isEmpty()) {
+        ui.pC51SZ->setText(QString::asprintf("%lldB", QFileInfo(path).size()));
+    }
+}

@@ -1,0 +1,103 @@
+#include <cstring>
+
+#include "app/ostrel.h"
+#include "download/command_set.h"
+
+void Ostrel::on_pButnLoadFW_clicked() {
+    if (busy != 0) {
+        return;
+    }
+    XuDevice* device = SelectedDevice();
+    if (device == nullptr) {
+        Warn(QStringLiteral("请选择一个设备"));
+        return;
+    }
+    const int index = ui.DeviceList->currentIndex();
+    const uint32_t node = deviceNodeIds[index];
+    uint16_t version = 0;
+    uint16_t packetLength = 0;
+    if (DevOpen(device, NodeAddress::Id(node), &version, &packetLength) != kSOk) {
+        Warn(QStringLiteral("设备初始化失败"));
+        return;
+    }
+
+    data_info job;
+    std::memset(&job, 0, sizeof job);
+    job.device = device;
+    job.unit = 1;
+    job.node = node;
+    job.verify = ui.checkBoxVerify->isChecked() ? 1 : 0;
+    job.reset = ui.checkBoxResetDevice->isChecked() ? 1 : 0;
+    if (PrepareFwImage(version == 1, job) != 0) {
+        return;
+    }
+    jobDevice = deviceFilters[index];  // the handle outlives any refresh until the job ends
+    emit StartLoadFwThread(job);
+    ui.pButnLoadFW->setEnabled(false);
+    ui.pBtnResetDevice->setEnabled(false);
+    busy = 1;
+}
+
+void Ostrel::on_pBtnResetDevice_clicked() {
+    if (busy != 0) {
+        return;
+    }
+    XuDevice* device = SelectedDevice();
+    if (device == nullptr) {
+        Warn(QStringLiteral("请选择一个设备"));
+        return;
+    }
+    uint16_t version = 0;
+    uint16_t packetLength = 0;
+    if (DevOpen(device, NodeAddress::Node1(), &version, &packetLength) != kSOk) {
+        Warn(QStringLiteral("设备初始化失败"));
+        return;
+    }
+    DevReset(device, NodeAddress::Node1());
+}
+
+void Ostrel::HandleWorkerTheardState(qulonglong state) {
+    const auto code = static_cast<uint32_t>(state >> 32);
+    auto value = static_cast<uint32_t>(state & 0xFFFFFFFFu);
+    switch (code) {
+        case Worker::kProgressValue: {
+            const auto maximum = static_cast<uint32_t>(ui.ProgsBar->maximum());
+            ui.ProgsBar->setValue(static_cast<int>(value > maximum ? maximum : value));
+            break;
+        }
+        case Worker::kProgressMinimum:
+            ui.ProgsBar->setMinimum(static_cast<int>(value));
+            break;
+        case Worker::kProgressMaximum:
+            ui.ProgsBar->setMaximum(static_cast<int>(value));
+            break;
+        case Worker::kSucceeded:
+            presentMessage(QMessageBox::Information,
+                           QStringLiteral("烧写成功 时间:%1ms").arg(value));
+            break;
+        case Worker::kFailed:
+            Warn(QStringLiteral("烧写失败"));
+            break;
+        case Worker::kFinished:
+            busy = 0;
+            ui.pButnLoadFW->setEnabled(true);
+            ui.pBtnResetDevice->setEnabled(true);
+            jobDevice.reset();
+            RunDeferredDeviceTraffic();
+            break;
+        default:
+            break;
+    }
+}
+
+void Ostrel::RunDeferredDeviceTraffic() {
+    const bool refresh = refreshAfterJob;
+    const bool version = versionAfterJob;
+    refreshAfterJob = false;
+    versionAfterJob = false;
+    if (refresh) {
+        RefreshDeviceList();  // shows the selected device's version itself
+    } else if (version) {
+        ShowDeviceVersion();
+    }
+}

@@ -1,0 +1,33 @@
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/ostrel.h"
+#include "image/fw_image.h"
+#include "image/hex_path.h"
+#include "image/prepare_fw_image.h"
+#include "image/version_label.h"
+
+void Ostrel::on_pButnFileC51_clicked() {
+    const QString current = ui.pEditFilePath->text();
+    const QString chosen = chooseFile(this, current, QStringLiteral("*.hex *.bin ;; *.*"));
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(chosen);
+    ui.pEditFilePath->setText(path);
+    WriteCfgValue(QStringLiteral("/Firmware/Path"), path);
+    ui.pC51SZ->setText(QString::asprintf("%lld B", QFileInfo(path).size()));
+    if (IsHexPath(path)) {
+        ui.label_FW_Ver->setText(QString());
+        return;
+    }
+    const int version = ReadFwVersion(path.toLocal8Bit().constData());
+    ui.label_FW_Ver->setText(version < 0 ? QString()
+                                         : FormatVersionLabel(static_cast<uint16_t>(version)));
+}
+
+int Ostrel::PrepareFwImage(bool boot, data_info& job) {
+    const PrepareInputs inputs{cfgDirPath, ui.pEditFilePath->text(), ui.mEditAddrOffset->text(),
+                               ui.CheckMainProg->checkState() == Qt::Checked};
+    return ::PrepareFwImage(inputs, boot, job, [this](const QString& text) { Warn(text); });
+}
