@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "app/ostrel.h"
 #include "download/command_set.h"
 
@@ -21,13 +19,8 @@ void Ostrel::on_pButnLoadFW_clicked() {
         return;
     }
 
-    data_info job;
-    std::memset(&job, 0, sizeof job);
-    job.device = device;
-    job.unit = 1;
-    job.node = node;
-    job.verify = ui.checkBoxVerify->isChecked() ? 1 : 0;
-    job.reset = ui.checkBoxResetDevice->isChecked() ? 1 : 0;
+    data_info job =
+        NewJob(device, node, ui.checkBoxVerify->isChecked(), ui.checkBoxResetDevice->isChecked());
     if (PrepareFwImage(version == 1, job) != 0) {
         return;
     }

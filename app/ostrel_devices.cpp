@@ -2,7 +2,6 @@
 
 #include "app/ostrel.h"
 #include "device/hotplug.h"
-#include "device/xu_transport.h"
 #include "download/command_set.h"
 #include "image/version_label.h"
 
@@ -91,13 +90,8 @@ void Ostrel::ShowDeviceVersion() {
         return;
     }
     const uint32_t node = deviceNodeIds[ui.DeviceList->currentIndex()];
-    const uint8_t request[2] = {0xFE, 0x07};
-    uint8_t answer[2] = {0, 0};
-    if (XuNodeSetChunked(device, node, kSelDisplayVersion, request, sizeof request) != kSOk ||
-        XuNodeGetChunked(device, node, kSelDisplayVersion, answer, sizeof answer) != kSOk) {
-        ui.label_Device_Ver->setText(QString());
-        return;
-    }
-    ui.label_Device_Ver->setText(
-        FormatVersionLabel(static_cast<uint16_t>(answer[0] | answer[1] << 8)));
+    uint16_t version = 0;
+    ui.label_Device_Ver->setText(DevReadDisplayVersion(device, node, &version) == kSOk
+                                     ? FormatVersionLabel(version)
+                                     : QString());
 }

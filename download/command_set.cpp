@@ -141,3 +141,18 @@ Status DevOpen(XuDevice* device, NodeAddress at, uint16_t* version, uint16_t* pa
     *packetLength = kDefaultPacketLength;
     return FailStep(report, "读取包长度失败", kEFail);
 }
+
+Status DevReadDisplayVersion(XuDevice* device, uint32_t node, uint16_t* version) {
+    const uint8_t request[2] = {0xFE, 0x07};
+    uint8_t answer[2] = {0, 0};
+    Status status = XuNodeSetChunked(device, node, kSelDisplayVersion, request, sizeof request);
+    if (status != kSOk) {
+        return Failed(status) ? status : kEFail;
+    }
+    status = XuNodeGetChunked(device, node, kSelDisplayVersion, answer, sizeof answer);
+    if (status != kSOk) {
+        return Failed(status) ? status : kEFail;
+    }
+    *version = static_cast<uint16_t>(answer[0] | answer[1] << 8);
+    return kSOk;
+}

@@ -54,6 +54,10 @@ Status DevSendHeader(XuDevice* device, NodeAddress at, uint8_t kind, uint32_t ad
                      uint32_t count);
 Status DevEndTransfer(XuDevice* device, NodeAddress at);
 
+// The device-version display's exchange on selector 9: the chunked request FE 07, then the
+// 2-byte answer, low byte first. Node-id addressing only.
+Status DevReadDisplayVersion(XuDevice* device, uint32_t node, uint16_t* version);
+
 // Shows one step's failure text; an empty function is the report flag clear.
 using OpenReport = std::function<void(const std::string& text)>;
 

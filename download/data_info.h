@@ -29,5 +29,9 @@ struct data_info {
     uint8_t reset;     // 1: reset the device after a successful job
 };
 
+// A cleared job for one device with unit 1 and the two options; image preparation adds the
+// segments.
+data_info NewJob(XuDevice* device, uint32_t node, bool verify, bool reset);
+
 // Releases the segment buffers from the last in use to the first and leaves count 0.
 void FreeFwBuffers(data_info* job);

@@ -1,12 +1,11 @@
 #include "device/sim/demo_cameras.h"
 
-#include "device/sim/sim_camera.h"
-
 namespace {
 
-SimDeviceEntry DemoCamera(const char* name, uint16_t productId, uint16_t versionWord,
-                          uint16_t displayVersion) {
+SimDeviceEntry DemoCamera(const char* name, uint16_t productId, uint32_t xuNode,
+                          uint16_t versionWord, uint16_t displayVersion) {
     SimCameraConfig config;
+    config.xuNode = xuNode;
     config.xu.versionWord = versionWord;
     config.xu.displayVersion = displayVersion;
     config.xu.packetLength = 512;
@@ -19,9 +18,16 @@ SimDeviceEntry DemoCamera(const char* name, uint16_t productId, uint16_t version
 
 }  // namespace
 
-std::unique_ptr<SimPlatform> CreateDemoPlatform() {
+std::unique_ptr<SimPlatform> CreateDemoPlatform(std::vector<std::shared_ptr<SimCamera>>* cameras) {
     auto platform = std::make_unique<SimPlatform>();
-    platform->Plug(DemoCamera("Dovrane Sim Camera", 0x0102, 0, 0x0213));
-    platform->Plug(DemoCamera("Dovrane Sim Boot Camera", 0x0103, 1, 0x0110));
+    std::vector<SimDeviceEntry> entries;
+    entries.push_back(DemoCamera("Dovrane Sim Camera", 0x0102, 1, 0, 0x0213));
+    entries.push_back(DemoCamera("Dovrane Sim Boot Camera", 0x0103, 4, 1, 0x0110));
+    for (SimDeviceEntry& entry : entries) {
+        if (cameras != nullptr) {
+            cameras->push_back(std::static_pointer_cast<SimCamera>(entry.filter));
+        }
+        platform->Plug(std::move(entry));
+    }
     return platform;
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "device/discovery.h"
+#include "device/sim/sim_camera.h"
+
+// The device table as the window's discovery fills it, on real or simulated cameras.
+class CliDevices {
+  public:
+    // Builds the platform the options ask for and enumerates it; false when the simulated
+    // fault is unknown (*error says why).
+    bool Open(const CliOptions& options, QString* error);
+
+    int Count() const { return count; }
+    XuDevice* Device(int index) const { return filters[index].get(); }
+    uint32_t Node(int index) const { return nodeIds[index]; }
+    QString Label(int index) const;
+    std::vector<std::string> Skipped() const { return platform->SkippedDevices(); }
+
+    // Breaks the simulated cameras after discovery, so the fault meets the command itself.
+    void InjectFaultAfterDiscovery(const QString& fault);
+    // One line per request of every simulated camera; false when the file cannot be written.
+    bool WriteTrace(const QString& path) const;
+
+  private:
+    std::unique_ptr<DevicePlatform> platform;
+    std::vector<std::shared_ptr<SimCamera>> cameras;
+    MonikerTable monikers;
+    FilterTable filters;
+    NodeIdTable nodeIds{};
+    int count = 0;
+};

@@ -1,0 +1,63 @@
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include "cli/cli_devices.h"
+#include "cli/commands.h"
+
+namespace {
+
+int RunDeviceCommand(const CliOptions& options) {
+    CliDevices devices;
+    QString error;
+    if (!devices.Open(options, &error)) {
+        std::fprintf(stderr, "dovrane-cli: %s\n", error.toLocal8Bit().constData());
+        return kExitUsage;
+    }
+    devices.InjectFaultAfterDiscovery(options.simulateFault);
+    int status = kExitOk;
+    if (options.command == "list") {
+        status = RunList(options, devices);
+    } else if (options.command == "flash") {
+        status = RunFlash(options, devices);
+    } else {
+        status = RunReset(options, devices);
+    }
+    if (!options.tracePath.isEmpty() && !devices.WriteTrace(options.tracePath)) {
+        std::fprintf(stderr, "dovrane-cli: cannot write the trace to %s\n",
+                     options.tracePath.toLocal8Bit().constData());
+        return status == kExitOk ? kExitFailure : status;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    CliOptions options;
+    QString error;
+    if (!ParseCliOptions(app.arguments().mid(1), &options, &error)) {
+        std::fprintf(stderr, "dovrane-cli: %s\n\n%s", error.toLocal8Bit().constData(),
+                     CliHelpText().toLocal8Bit().constData());
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(CliHelpText().toLocal8Bit().constData(), stdout);
+        return kExitOk;
+    }
+    if (options.version) {
+        std::printf("dovrane-cli %s\n", DOVRANE_VERSION);
+        return kExitOk;
+    }
+    if (options.command == "version") {
+        return RunVersion(options);
+    }
+    if (options.command == "hex2bin") {
+        return RunHexToBin(options);
+    }
+    if (options.command == "pack") {
+        return RunPack(options);
+    }
+    return RunDeviceCommand(options);
+}
