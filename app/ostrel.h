@@ -56,6 +56,8 @@ class Ostrel : public QMainWindow {
     void OnDeviceChange(const DeviceChange& change);
     void ShowDeviceVersion();
     XuDevice* SelectedDevice() const;
+    // The selected device, or null after telling the operator to choose one.
+    XuDevice* DeviceForAction();
     void RunDeferredDeviceTraffic();
 
     int PrepareFwImage(bool boot, data_info& job);

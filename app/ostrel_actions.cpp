@@ -1,13 +1,20 @@
 #include "app/ostrel.h"
 #include "download/command_set.h"
 
+XuDevice* Ostrel::DeviceForAction() {
+    XuDevice* device = SelectedDevice();
+    if (device == nullptr) {
+        Warn(QStringLiteral("请选择一个设备"));
+    }
+    return device;
+}
+
 void Ostrel::on_pButnLoadFW_clicked() {
     if (busy != 0) {
         return;
     }
-    XuDevice* device = SelectedDevice();
+    XuDevice* device = DeviceForAction();
     if (device == nullptr) {
-        Warn(QStringLiteral("请选择一个设备"));
         return;
     }
     const int index = ui.DeviceList->currentIndex();
@@ -35,9 +42,8 @@ void Ostrel::on_pBtnResetDevice_clicked() {
     if (busy != 0) {
         return;
     }
-    XuDevice* device = SelectedDevice();
+    XuDevice* device = DeviceForAction();
     if (device == nullptr) {
-        Warn(QStringLiteral("请选择一个设备"));
         return;
     }
     uint16_t version = 0;

@@ -42,6 +42,30 @@ uint32_t SegmentPacketLength(XuDevice* device, uint32_t node) {
     return static_cast<uint16_t>(DevPacketLength(device, NodeAddress::Id(node)));
 }
 
+enum class Announce { kWholePackets, kExactLength };
+
+// Opens one segment's transfer: packet length, begin, header. A packet length of 0 would never
+// advance the packet loop, so it ends the segment before any transfer.
+Status OpenSegment(XuDevice* device, uint32_t node, const FwSegment& segment, Announce announce,
+                   uint32_t* packet) {
+    if (device == nullptr || segment.buffer == nullptr) {
+        return kEFail;
+    }
+    *packet = SegmentPacketLength(device, node);
+    if (*packet == 0) {
+        return kEFail;
+    }
+    const NodeAddress at = NodeAddress::Id(node);
+    const Status status = DevBeginTransfer(device, at);
+    if (Failed(status)) {
+        return status;
+    }
+    const auto length = static_cast<uint32_t>(segment.length);
+    const uint32_t count =
+        announce == Announce::kWholePackets ? *packet * ((length + *packet - 1) / *packet) : length;
+    return DevSendHeader(device, at, segment.kind, static_cast<uint32_t>(segment.address), count);
+}
+
 std::unique_ptr<uint8_t[]> Allocate(size_t size) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]);
 }
@@ -98,26 +122,13 @@ Status Worker::WriteFw(XuDevice* device, uint32_t node, data_info* job) {
 }
 
 Status Worker::WriteFwSegment(XuDevice* device, uint32_t node, const FwSegment& segment) {
-    if (device == nullptr || segment.buffer == nullptr) {
-        return kEFail;
-    }
-    const NodeAddress at = NodeAddress::Id(node);
-    const uint32_t packet = SegmentPacketLength(device, node);
-    if (packet == 0) {
-        return kEFail;
-    }
-    Status status = DevBeginTransfer(device, at);
-    if (Failed(status)) {
-        return status;
-    }
-    const auto length = static_cast<uint32_t>(segment.length);
-    const uint32_t rounded = packet * ((length + packet - 1) / packet);
-    status =
-        DevSendHeader(device, at, segment.kind, static_cast<uint32_t>(segment.address), rounded);
+    uint32_t packet = 0;
+    Status status = OpenSegment(device, node, segment, Announce::kWholePackets, &packet);
     if (Failed(status)) {
         return status;
     }
     QThread::msleep(kHeaderSettleMs);
+    const auto length = static_cast<uint32_t>(segment.length);
 
     std::unique_ptr<uint8_t[]> pad;
     status = TransferPackets(length, packet, [&](uint32_t position, uint32_t bytes) {
@@ -134,10 +145,7 @@ Status Worker::WriteFwSegment(XuDevice* device, uint32_t node, const FwSegment& 
         return XuNodeSet(device, node, kSelData, data, packet) == kSOk;
     });
     pad.reset();
-    if (Failed(status)) {
-        return status;
-    }
-    return DevEndTransfer(device, at);
+    return Failed(status) ? status : DevEndTransfer(device, NodeAddress::Id(node));
 }
 
 Status Worker::VerifyFw(XuDevice* device, uint32_t node, data_info* job) {
@@ -175,23 +183,12 @@ Status Worker::VerifyFw(XuDevice* device, uint32_t node, data_info* job) {
 }
 
 Status Worker::ReadBackFwSegment(XuDevice* device, uint32_t node, const FwSegment& copy) {
-    if (device == nullptr || copy.buffer == nullptr) {
-        return kEFail;
-    }
-    const NodeAddress at = NodeAddress::Id(node);
-    const uint32_t packet = SegmentPacketLength(device, node);
-    if (packet == 0) {
-        return kEFail;
-    }
-    Status status = DevBeginTransfer(device, at);
+    uint32_t packet = 0;
+    Status status = OpenSegment(device, node, copy, Announce::kExactLength, &packet);
     if (Failed(status)) {
         return status;
     }
     const auto length = static_cast<uint32_t>(copy.length);
-    status = DevSendHeader(device, at, copy.kind, static_cast<uint32_t>(copy.address), length);
-    if (Failed(status)) {
-        return status;
-    }
     status = TransferPackets(length, packet, [&](uint32_t position, uint32_t bytes) {
         uint8_t* target = copy.buffer + position;
         if (bytes == packet) {
@@ -205,10 +202,7 @@ Status Worker::ReadBackFwSegment(XuDevice* device, uint32_t node, const FwSegmen
         std::memcpy(target, scratch.get(), bytes);
         return ok;
     });
-    if (Failed(status)) {
-        return status;
-    }
-    return DevEndTransfer(device, at);
+    return Failed(status) ? status : DevEndTransfer(device, NodeAddress::Id(node));
 }
 
 void Worker::WorkerLoadFw(const data_info& info) {

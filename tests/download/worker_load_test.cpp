@@ -106,21 +106,21 @@ TEST(ReportEncoding, NegativeValuesFillTheKindHalf) {
 
 TEST_F(WorkerTest, JobQueuedToTheWorkerThreadReportsBackInOrder) {
     QThread thread;
-    Worker threaded;
-    threaded.moveToThread(&thread);
+    auto* threaded = new Worker;  // owned by the thread, as the window does it
+    threaded->moveToThread(&thread);
+    QObject::connect(&thread, &QThread::finished, threaded, &QObject::deleteLater);
     std::vector<Report> received;
     QObject context;
-    QObject::connect(&threaded, &Worker::WorkerTheardState, &context, [&](qulonglong state) {
+    QObject::connect(threaded, &Worker::WorkerTheardState, &context, [&](qulonglong state) {
         received.emplace_back(static_cast<uint32_t>(state >> 32), static_cast<uint32_t>(state));
     });
     thread.start();
-    QMetaObject::invokeMethod(&threaded, "WorkerLoadFw", Qt::QueuedConnection,
+    QMetaObject::invokeMethod(threaded, "WorkerLoadFw", Qt::QueuedConnection,
                               Q_ARG(data_info, Job({{2, 100}}, 1, 1)));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !received.empty() && received.back().first == 6; }, 10000));
     thread.quit();
     thread.wait();
-    threaded.moveToThread(QThread::currentThread());
     EXPECT_EQ(received[received.size() - 2].first, 4u);
     EXPECT_EQ(camera.Model().ResetCount(), 1u);
 }
