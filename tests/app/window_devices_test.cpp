@@ -121,3 +121,15 @@ TEST_F(WindowTest, HotPlugDuringAJobWaitsForItsEnd) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
 }
+
+TEST_F(WindowTest, RepeatedRefreshesHoldNoExtraReferences) {
+    auto camera = AddCamera();
+    Open();
+    const long held = camera.use_count();  // the test, the platform and the device table
+    for (int i = 0; i < 50; ++i) {
+        platform.Notify({kDbtDeviceArrival, kDbtDevtypDeviceInterface,
+                         SimDevicePath(0x1d6b, 0x0102, 0x0102)});
+    }
+    EXPECT_EQ(Widget<QComboBox>("DeviceList")->count(), 1);
+    EXPECT_EQ(camera.use_count(), held);
+}
