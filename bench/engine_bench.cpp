@@ -1,11 +1,14 @@
 // The download engine against the simulated camera: a 1 MiB firmware with verify, P = 512.
+// Usage: engine_bench [runs]
 //   1. zero latency: the engine's CPU time per packet (sleeps are not CPU time);
 //   2. 125 us per request: job time over the ideal (requests x latency + mandated waits).
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -110,12 +113,27 @@ Run RunJob(std::chrono::nanoseconds latency) {
     return {wallMs, cpuMs, device.requests, resultKind};
 }
 
+// The best of a few runs: another process taking the core only ever adds time.
+Run BestOf(int runs, std::chrono::nanoseconds latency) {
+    Run best = RunJob(latency);
+    for (int i = 1; i < runs; ++i) {
+        const Run run = RunJob(latency);
+        if (run.wallMs < best.wallMs) {
+            best = run;
+        }
+        best.cpuMs = std::min(best.cpuMs, run.cpuMs);
+    }
+    return best;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const uint64_t packets = 2 * ((kFirmwareBytes + kPacket - 1) / kPacket);  // write + read back
+    std::printf("best of %d runs each\n", runs);
 
-    const Run fast = RunJob(std::chrono::nanoseconds(0));
+    const Run fast = BestOf(runs, std::chrono::nanoseconds(0));
     std::printf("1 MiB, verify, P=%u, zero latency: %s, %llu requests, %.1f ms wall\n", kPacket,
                 fast.resultKind == Worker::kSucceeded ? "success" : "FAILED",
                 static_cast<unsigned long long>(fast.requests), fast.wallMs);
@@ -124,7 +142,7 @@ int main() {
         fast.cpuMs * 1e3 / static_cast<double>(packets));
 
     const auto latency = std::chrono::microseconds(125);
-    const Run usb = RunJob(latency);
+    const Run usb = BestOf(runs, latency);
     const double idealMs = static_cast<double>(usb.requests) *
                                std::chrono::duration<double, std::milli>(latency).count() +
                            kMandatedWaitMs;
