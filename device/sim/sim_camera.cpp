@@ -2,19 +2,12 @@
 
 #include <algorithm>
 
+#include "device/ks_node_types.h"
+
 namespace {
 
 constexpr uint32_t kGetRequest = kKsPropertyTypeGet | kKsPropertyTypeTopology;
 constexpr uint32_t kSetRequest = kKsPropertyTypeSet | kKsPropertyTypeTopology;
-
-// The KSNODETYPE_VIDEO_* family differs only in the first field.
-constexpr Guid VideoNodeType(uint32_t data1) {
-    return {data1, 0xF70F, 0x11D0, {0xB9, 0x17, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-}
-constexpr Guid kNodeTypeVideoStreaming = VideoNodeType(0xDFF229E1);
-constexpr Guid kNodeTypeVideoSelector = VideoNodeType(0xDFF229E4);
-constexpr Guid kNodeTypeVideoProcessing = VideoNodeType(0xDFF229E5);
-constexpr Guid kNodeTypeCameraTerminal = VideoNodeType(0xDFF229E6);
 
 class SimControl : public XuControl {
   public:
@@ -56,7 +49,7 @@ std::vector<Guid> BuildTopology(const SimCameraConfig& config) {
 }  // namespace
 
 std::vector<Guid> SimDefaultNodeTypes() {
-    return {kNodeTypeCameraTerminal, kNodeTypeVideoProcessing, kNodeTypeVideoSelector,
+    return {kNodeTypeVideoCameraTerminal, kNodeTypeVideoProcessing, kNodeTypeVideoSelector,
             kNodeTypeVideoStreaming, kNodeTypeDevSpecific};
 }
 
