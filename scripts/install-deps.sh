@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config binutils
   qtbase5-dev qtbase5-dev-tools
+  libudev-dev
   libgtest-dev googletest
   fonts-wqy-microhei fonts-arphic-ukai
   xvfb xauth

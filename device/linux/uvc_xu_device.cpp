@@ -1,0 +1,142 @@
+#include "device/linux/uvc_xu_device.h"
+
+#include <linux/usb/video.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+#include "device/linux/linux_status.h"
+#include "device/linux/uvc_topology.h"
+
+namespace {
+
+constexpr uint32_t kGetRequest = kKsPropertyTypeGet | kKsPropertyTypeTopology;
+constexpr uint32_t kSetRequest = kKsPropertyTypeSet | kKsPropertyTypeTopology;
+constexpr uint32_t kMaxSelector = 0xFF;       // uvc_xu_control_query.selector is 8 bits
+constexpr uint32_t kMaxControlSize = 0xFFFF;  // and wLength 16
+
+}  // namespace
+
+struct UvcXuDevice::Node {
+    Node(int descriptor, VideoFunction videoFunction, LinuxDeviceIo deviceIo)
+        : fd(descriptor),
+          function(std::make_shared<const VideoFunction>(std::move(videoFunction))),
+          io(std::move(deviceIo)) {}
+    ~Node() { io.close(fd); }
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    // One query; the errno is kept for LastErrno, whichever thread asked.
+    Status Query(uint8_t unit, uint8_t selector, uint8_t request, uint8_t* data, uint16_t size) {
+        uvc_xu_control_query query{};
+        query.unit = unit;
+        query.selector = selector;
+        query.query = request;
+        query.size = size;
+        query.data = data;
+        return Record(io.xuQuery(fd, &query));
+    }
+
+    Status Record(int error) {
+        lastErrno.store(error);
+        return error == 0 ? kSOk : StatusFromErrno(error);
+    }
+
+    const int fd;
+    const std::shared_ptr<const VideoFunction> function;
+    const LinuxDeviceIo io;
+    std::atomic<int> lastErrno{0};
+};
+
+class UvcXuDevice::Control final : public XuControl {
+  public:
+    explicit Control(std::shared_ptr<Node> node) : node_(std::move(node)) {}
+
+    Status KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
+                      uint32_t* returned) override {
+        if (returned != nullptr) {
+            *returned = 0;
+        }
+        if (request.flags != kGetRequest && request.flags != kSetRequest) {
+            return kEInvalidArg;
+        }
+        const UvcEntity* unit = node_->function->Entity(request.nodeId);
+        if (unit == nullptr || unit->kind != UvcEntityKind::kExtensionUnit ||
+            request.id > kMaxSelector) {
+            return kStatusNodeNotFound;
+        }
+        if (unit->extensionCode != request.set) {
+            return kStatusSetNotFound;
+        }
+        const auto selector = static_cast<uint8_t>(request.id);
+        if (request.flags == kGetRequest && length == 0) {
+            return SizeQuery(unit->id, selector, returned);
+        }
+        if (data == nullptr && length != 0) {
+            return kEPointer;
+        }
+        if (length > kMaxControlSize) {
+            return node_->Record(ENOBUFS);  // no control is that large: the driver's own answer
+        }
+        const bool get = request.flags == kGetRequest;
+        const Status status =
+            node_->Query(unit->id, selector, get ? UVC_GET_CUR : UVC_SET_CUR,
+                         static_cast<uint8_t*>(data), static_cast<uint16_t>(length));
+        if (Succeeded(status) && get && returned != nullptr) {
+            *returned = length;
+        }
+        return status;
+    }
+
+  private:
+    Status SizeQuery(uint8_t unit, uint8_t selector, uint32_t* returned) {
+        uint8_t size[2] = {};
+        const Status status = node_->Query(unit, selector, UVC_GET_LEN, size, sizeof size);
+        if (Failed(status)) {
+            return status;
+        }
+        if (returned != nullptr) {
+            *returned = static_cast<uint32_t>(size[0] | size[1] << 8);
+        }
+        return kMoreData;
+    }
+
+    std::shared_ptr<Node> node_;
+};
+
+UvcXuDevice::UvcXuDevice(int fd, VideoFunction function, LinuxDeviceIo io)
+    : node_(std::make_shared<Node>(fd, std::move(function), std::move(io))) {}
+
+Status UvcXuDevice::Open(const std::string& devNode, VideoFunction function,
+                         const LinuxDeviceIo& io, std::shared_ptr<UvcXuDevice>* device,
+                         int* openErrno) {
+    const int fd = io.open(devNode);
+    if (fd < 0) {
+        *openErrno = -fd;
+        return StatusFromErrno(-fd);
+    }
+    *openErrno = 0;
+    *device = std::make_shared<UvcXuDevice>(fd, std::move(function), io);
+    return kSOk;
+}
+
+Status UvcXuDevice::OpenControl(std::unique_ptr<XuControl>* control) {
+    if (control == nullptr) {
+        return kEPointer;
+    }
+    *control = std::make_unique<Control>(node_);
+    return kSOk;
+}
+
+Status UvcXuDevice::OpenTopology(std::unique_ptr<Topology>* topology) {
+    if (topology == nullptr) {
+        return kEPointer;
+    }
+    *topology = MakeUvcTopology(node_->function);
+    return kSOk;
+}
+
+int UvcXuDevice::LastErrno() const {
+    return node_->lastErrno.load();
+}
