@@ -5,6 +5,9 @@
 #include <QFileInfo>
 
 #include "device/discovery.h"
+#ifdef Q_OS_WIN
+#include "device/windows/device_notifications.h"
+#endif
 
 namespace {
 
@@ -25,6 +28,10 @@ Ostrel::Ostrel(DevicePlatform& devicePlatform, QWidget* parent)
     EnumVideoDevices(platform, deviceMonikers, deviceFilters, deviceNodeIds);
     FillDeviceList();
     platform.WatchDeviceChanges([this](const DeviceChange& change) { OnDeviceChange(change); });
+#ifdef Q_OS_WIN
+    // Windows sends them to this window as messages, which nativeEvent reads.
+    RegisterCaptureNotifications(reinterpret_cast<void*>(winId()));
+#endif
     ShowInitialFileSize();
 
     worker = new Worker;

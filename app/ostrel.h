@@ -43,6 +43,12 @@ class Ostrel : public QMainWindow {
     void HandleWorkerTheardState(qulonglong state);
     void on_DeviceList_currentIndexChanged(int id);
 
+#ifdef Q_OS_WIN
+  protected:
+    // Capture-device arrivals and removals (WM_DEVICECHANGE); never consumes a message.
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+#endif
+
   private:
     // Settings store (CfgFile/Cfg.ini).
     void WriteCfgValue(const QString& key, const QString& value);

@@ -4,6 +4,9 @@
 #include "device/hotplug.h"
 #include "download/command_set.h"
 #include "image/version_label.h"
+#ifdef Q_OS_WIN
+#include "device/windows/device_notifications.h"
+#endif
 
 namespace {
 
@@ -95,3 +98,13 @@ void Ostrel::ShowDeviceVersion() {
                                      ? FormatVersionLabel(version)
                                      : QString());
 }
+
+#ifdef Q_OS_WIN
+bool Ostrel::nativeEvent(const QByteArray&, void* message, long*) {
+    DeviceChange change;
+    if (ReadDeviceChangeMessage(message, &change)) {
+        OnDeviceChange(change);
+    }
+    return false;  // Qt goes on with every message
+}
+#endif

@@ -4,6 +4,9 @@
 
 #include "cli/cli_devices.h"
 #include "cli/commands.h"
+#ifdef _WIN32
+#include "device/windows/com_apartment.h"
+#endif
 
 namespace {
 
@@ -34,6 +37,9 @@ int RunDeviceCommand(const CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    const ComApartment com;  // device discovery and control are COM calls
+#endif
     QCoreApplication app(argc, argv);
     CliOptions options;
     QString error;
