@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test, then does the
-# same again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# same again under AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the device
+# layer for Windows and runs its tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -12,3 +13,9 @@ for preset in default sanitizers; do
   cmake --build --preset "$preset" -j2
   ctest --preset "$preset"
 done
+
+echo "== windows-cross =="
+scripts/test-windows.sh
+
+echo "== end-to-end: uvcvideo and the emulated camera in a VM =="
+tests/e2e/run-vm.sh build

@@ -1,0 +1,119 @@
+#include "tests/e2e/emulator_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <utility>
+
+#include "device/sim/sim_xu_protocol.h"
+
+namespace {
+
+struct Range {
+    uint8_t kind;
+    uint32_t address;
+    bool operator<(const Range& other) const {
+        return std::pair(kind, address) < std::pair(other.kind, other.address);
+    }
+};
+
+uint32_t BigEndian32(const std::vector<uint8_t>& bytes, size_t at) {
+    return static_cast<uint32_t>(bytes[at]) << 24 | static_cast<uint32_t>(bytes[at + 1]) << 16 |
+           static_cast<uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+}
+
+// Every write transfer the device accepted a header for, with its longest announced count.
+std::map<Range, uint32_t> WrittenRanges(const std::vector<SimTraffic>& traffic) {
+    std::map<Range, uint32_t> ranges;
+    for (const SimTraffic& t : traffic) {
+        if (t.direction != SimDirection::kSet || t.selector != kCtlHeader || Failed(t.status) ||
+            t.bytes.size() != kSimHeaderSize || (t.bytes[0] & kSimReadBack) != 0) {
+            continue;
+        }
+        uint32_t& count = ranges[Range{t.bytes[0], BigEndian32(t.bytes, 1)}];
+        count = std::max(count, BigEndian32(t.bytes, 5));
+    }
+    return ranges;
+}
+
+std::string Hex32(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::string& text, std::string* error) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        *error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+// One request as the traffic file shows it: "set node=4 sel=1 len=1 status=0x00000000 data=76"
+// ("len node=4 sel=6 status=0x00000000 size=32" for a size query).
+std::string TrafficLine(const SimTraffic& t) {
+    static const char* const kNames[] = {"set", "get", "len"};
+    std::string line = std::string(kNames[static_cast<int>(t.direction)]) +
+                       " node=" + std::to_string(t.node) + " sel=" + std::to_string(t.selector);
+    if (t.direction == SimDirection::kSizeQuery) {
+        return line + " status=0x" + Hex32(static_cast<uint32_t>(t.status)) +
+               " size=" + std::to_string(t.reportedSize);
+    }
+    line += " len=" + std::to_string(t.length) + " status=0x" +
+            Hex32(static_cast<uint32_t>(t.status)) + " data=";
+    for (uint8_t byte : t.bytes) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02x", byte);
+        line += digits;
+    }
+    return line;
+}
+
+}  // namespace
+
+bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
+                         std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code made;
+    fs::create_directories(directory, made);
+    if (made) {
+        *error = "cannot create " + directory + ": " + made.message();
+        return false;
+    }
+    const fs::path dir(directory);
+    const std::vector<SimTraffic> traffic = model.Traffic();
+    const std::vector<std::string> errors = model.ProtocolErrors();
+
+    std::string lines;
+    for (const SimTraffic& t : traffic) {
+        lines += TrafficLine(t) + '\n';
+    }
+    std::string complaints;
+    for (const std::string& e : errors) {
+        complaints += e + '\n';
+    }
+    const std::string summary =
+        "requests " + std::to_string(traffic.size()) + "\nresets " +
+        std::to_string(model.ResetCount()) + "\nprotocol_errors " + std::to_string(errors.size()) +
+        "\nlast " + (traffic.empty() ? std::string("none") : TrafficLine(traffic.back())) + '\n';
+    if (!WriteFile(dir / "traffic", lines, error) ||
+        !WriteFile(dir / "errors", complaints, error)) {
+        return false;
+    }
+    for (const auto& [range, count] : WrittenRanges(traffic)) {
+        const std::vector<uint8_t> bytes = model.Memory(range.kind, range.address, count);
+        const std::string name =
+            "memory-" + std::to_string(range.kind) + "-" + Hex32(range.address) + ".bin";
+        if (!WriteFile(dir / name, std::string(bytes.begin(), bytes.end()), error)) {
+            return false;
+        }
+    }
+    // Last, so that a script that waits for it finds the rest complete.
+    return WriteFile(dir / "summary", summary, error);
+}

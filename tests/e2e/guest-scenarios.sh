@@ -1,0 +1,353 @@
+#!/usr/bin/env bash
+# The end-to-end scenarios, run inside the test VM (chrooted into the host's root by
+# guest-init.sh): the emulated camera is plugged into the guest's kernel over USB/IP, uvcvideo
+# binds it, and dovrane-cli drives it through the Linux backend. Prints one PASS or FAIL line
+# per scenario, then "N passed, M failed".
+#   guest-scenarios.sh BUILD_DIR [SCENARIO...]   (default: all)
+set -uo pipefail
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+BIN=$1/bin
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+WORK=/tmp/e2e
+XU_UNIT=4
+USB_ID=1d6b:0104
+LABEL='VID_1D6B&PID_0104'
+RESET_REQUEST='set node=4 sel=1 len=1 status=0x00000000 data=76'
+STALL_STATUS=0x8007001f
+passed=0
+failed=0
+emulator_pid=
+
+# Every program started here loads its libraries over 9p in an emulated CPU, a few hundred
+# milliseconds each: the helpers that poll use bash builtins only.
+now_ms() {
+  local micros=${EPOCHREALTIME/./}
+  now=$((micros / 1000))
+}
+note() {
+  now_ms
+  printf '  %6d ms %s\n' "$((now - clock_start))" "$*"
+}
+show() { sed 's/^/            | /' "$@"; }
+
+# Fails with a note unless the command succeeds: check WHAT COMMAND...
+check() {
+  local what=$1
+  shift
+  "$@" && return 0
+  note "expected: $what"
+  return 1
+}
+
+# A tenth of a second, without starting a program: a read that times out on an idle FIFO.
+pause() { read -rt 0.1 -u "$pause_fd" || true; }
+
+# Retries a command every 0.1 s, at most TENTHS times: wait_for TENTHS COMMAND...
+wait_for() {
+  local tries=$1
+  shift
+  until "$@"; do
+    ((tries-- > 0)) || return 1
+    pause
+  done
+}
+
+# A line of FILE matches the extended regular expression: has_line FILE REGEX
+has_line() {
+  local line
+  [ -f "$1" ] || return 1
+  while IFS= read -r line; do
+    [[ $line =~ $2 ]] && return 0
+  done <"$1"
+  return 1
+}
+
+lacks_line() { ! has_line "$@"; }
+# The text matches the glob pattern: matches TEXT PATTERN
+matches() { [[ $1 == $2 ]]; }
+
+running() {
+  local stat
+  [ -r "/proc/$1/stat" ] && read -r stat <"/proc/$1/stat" 2>/dev/null && [[ $stat != *") Z "* ]]
+}
+not_running() { ! running "$1"; }
+node_present() { [ -c /dev/video0 ]; }
+node_gone() { [ ! -e /dev/video0 ]; }
+
+# Plugs a fresh camera in and waits for its video node: start_emulator NAME [FLAGS...]
+start_emulator() {
+  local name=$1
+  shift
+  mkdir -p "$WORK/$name"
+  rm -rf "$WORK/$name/report"
+  "$BIN/uvc_usbip_emulator" --report "$WORK/$name/report" "$@" 2>>"$WORK/$name/emulator.log" &
+  emulator_pid=$!
+  wait_for 300 node_present && return 0
+  note "no /dev/video0 after the attach"
+  cat "$WORK/$name/emulator.log"
+  dmesg | tail -n 15
+  return 1
+}
+
+# Ends an emulator that the host has let go of, or tells it to unplug itself first.
+reap_emulator() {
+  local pid=$1
+  running "$pid" && kill -TERM "$pid"
+  wait_for 100 not_running "$pid" || kill -KILL "$pid"
+  wait "$pid"
+}
+
+# Unplugs the camera and waits for its report: stop_emulator NAME
+stop_emulator() {
+  local name=$1 status
+  [ -n "$emulator_pid" ] || return 0
+  reap_emulator "$emulator_pid"
+  status=$?
+  emulator_pid=
+  wait_for 100 node_gone || note "/dev/video0 outlived the unplug"
+  check "the emulator ends cleanly (status $status)" [ "$status" -eq 0 ] &&
+    check "an emulator report" [ -f "$WORK/$name/report/summary" ]
+}
+
+summary_value() { awk -v key="$2" '$1 == key { print $2 }' "$WORK/$1/report/summary"; }
+last_request() { sed -n 's/^last //p' "$WORK/$1/report/summary"; }
+
+# What the device must hold for a segment made from FILE: FILE, its last packet padded with
+# 0xFF: expected_segment FILE PACKET_LENGTH OUT
+expected_segment() {
+  local file=$1 packet=$2 out=$3 size
+  cp "$file" "$out"
+  size=$(stat -c %s "$file")
+  head -c $(((packet - size % packet) % packet)) /dev/zero | tr '\0' '\377' >>"$out"
+}
+
+# The chunked image dovrane-cli makes of a HEX file: packed_image HEX OUT
+packed_image() {
+  "$BIN/dovrane-cli" hex2bin "$1" "$2.bin" && "$BIN/dovrane-cli" pack "$2.bin" "$2"
+}
+
+# Memory the emulator reports equals the expected bytes: memory_equals NAME KIND ADDRESS FILE
+memory_equals() {
+  local dump
+  dump=$WORK/$1/report/memory-$2-$3.bin
+  check "device memory $2@$3 exists" [ -f "$dump" ] &&
+    check "device memory $2@$3 equals $(basename "$4")" cmp "$4" "$dump"
+}
+
+# dovrane-cli flash in the scenario's folder: flash NAME ARGS...; sets flash_status and
+# flash_ms (the elapsed time it reports).
+flash() {
+  local name=$1 dir
+  shift
+  dir=$WORK/$name
+  mkdir -p "$dir/CfgFile"
+  (cd "$dir" && timeout 120 "$BIN/dovrane-cli" flash "$@" >"$dir/flash.out" 2>"$dir/flash.err")
+  flash_status=$?
+  flash_ms=$(sed -n 's/^烧写成功 时间:\([0-9]*\)ms$/\1/p' "$dir/flash.out")
+  note "dovrane-cli flash $* -> exit $flash_status: $(tail -n 1 "$dir/flash.out")" \
+    "$(tail -n 1 "$dir/flash.err")"
+}
+
+# Prints the per-request time a flash implies, leaving out the engine's 100 ms pause after each
+# written segment: request_rate NAME
+request_rate() {
+  local requests segments
+  requests=$(summary_value "$1" requests)
+  segments=$(grep -c '^set node=4 sel=5 .* data=0' "$WORK/$1/report/traffic")
+  [ -n "$flash_ms" ] && [ "${requests:-0}" -gt 0 ] &&
+    note "measured: $requests extension-unit requests in ${flash_ms} ms with $segments" \
+      "segment pauses: $(awk -v ms="$flash_ms" -v n="$requests" -v s="$segments" \
+        'BEGIN { printf "%.2f", (ms - 100 * s) / n }') ms a request"
+}
+
+flash_succeeded() {
+  check "exit 0" [ "$flash_status" -eq 0 ] &&
+    check "烧写成功 with the elapsed time" [ -n "$flash_ms" ]
+}
+
+reset_came_last() {
+  check "one reset" [ "$(summary_value "$1" resets)" = 1 ] &&
+    check "the reset is the last request" [ "$(last_request "$1")" = "$RESET_REQUEST" ] &&
+    check "no protocol error" [ "$(summary_value "$1" protocol_errors)" = 0 ]
+}
+
+# --- scenarios ------------------------------------------------------------------------------
+
+# Below the loader: USB/IP, enumeration and uvcvideo's extension-unit queries.
+scenario_uvcvideo_layer() {
+  local dir=$WORK/layer usb probe
+  start_emulator layer || return 1
+  usb=$(readlink -f /sys/class/video4linux/video0/device/..)
+  check "USB id $USB_ID" [ "$(cat "$usb/idVendor"):$(cat "$usb/idProduct")" = "$USB_ID" ] ||
+    return 1
+  probe=("$BIN/uvc_xu_probe" /dev/video0 "$XU_UNIT")
+  "${probe[@]}" sizes >"$dir/sizes"
+  "${probe[@]}" handshake >"$dir/handshake"
+  "${probe[@]}" refuse >"$dir/refuse"
+  "${probe[@]}" time 300 >"$dir/time"
+  note "measured: $(cat "$dir/time")"
+  stop_emulator layer || return 1
+  show "$dir/sizes" "$dir/handshake" "$dir/refuse"
+  # A refusal the driver could not explain would be EPIPE: the error-code control answered.
+  check "data control of 32 bytes, GET and SET" \
+    has_line "$dir/sizes" '^selector 6 len 32 info 0x03$' &&
+    check "version control of 2 bytes" has_line "$dir/sizes" '^selector 3 len 2 info 0x03$' &&
+    check "display-version control of 64 bytes" \
+      has_line "$dir/sizes" '^selector 9 len 64 info 0x03$' &&
+    check "no control 7" has_line "$dir/sizes" '^selector 7 errno' &&
+    check "handshake answer 0x78" has_line "$dir/handshake" '^handshake 0x78$' &&
+    check "version word 2" has_line "$dir/handshake" '^version_word 2$' &&
+    check "a refusal" has_line "$dir/refuse" '^refused errno ' &&
+    check "the refusal explained by the error-code control" \
+      lacks_line "$dir/refuse" '^refused errno 32 ' &&
+    check "the device saw the refused command" \
+      has_line "$dir/report/errors" '^selector 4: unknown command 0x0$'
+}
+
+scenario_list_json() {
+  local dir=$WORK/list
+  start_emulator list || return 1
+  (cd "$dir" && "$BIN/dovrane-cli" list --json --verbose >list.json 2>list.err)
+  local status=$?
+  stop_emulator list || return 1
+  show "$dir/list.json"
+  check "exit 0" [ "$status" -eq 0 ] &&
+    check "one device" [ "$(grep -c '"index"' "$dir/list.json")" = 1 ] &&
+    check "node id $XU_UNIT" has_line "$dir/list.json" "\"node\": $XU_UNIT," &&
+    check "$LABEL in the label" has_line "$dir/list.json" "\"label\": \".*$LABEL\"" &&
+    check "device version V2.1.3" has_line "$dir/list.json" '"version": "V2.1.3"'
+}
+
+scenario_flash_hex_verify_reset() {
+  local dir=$WORK/hex
+  start_emulator hex || return 1
+  flash hex "$SOURCE/examples/firmware.hex" --verify --reset
+  stop_emulator hex || return 1
+  request_rate hex
+  packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
+    expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
+    flash_succeeded && memory_equals hex 2 00000000 "$dir/expected.bin" && reset_came_last hex
+}
+
+scenario_flash_bin_at_8000() {
+  local dir=$WORK/bin
+  start_emulator bin --packet-length 512 || return 1
+  flash bin "$SOURCE/examples/firmware.bin" --address 8000 --verify --reset
+  stop_emulator bin || return 1
+  request_rate bin
+  expected_segment "$SOURCE/examples/firmware.bin" 512 "$dir/expected.bin" &&
+    flash_succeeded && memory_equals bin 2 00008000 "$dir/expected.bin" && reset_came_last bin &&
+    check "nothing written at address 0" [ ! -e "$dir/report/memory-2-00000000.bin" ]
+}
+
+scenario_boot_software() {
+  local dir=$WORK/boot kinds
+  start_emulator boot --version-word 1 || return 1
+  mkdir -p "$dir/CfgFile"
+  cp "$SOURCE/examples/CfgFile/boot_sw.hex" "$dir/CfgFile/"
+  flash boot "$SOURCE/examples/firmware.hex" --verify --reset
+  stop_emulator boot || return 1
+  # The kind byte of every segment header: boot and firmware written, the firmware read back.
+  kinds=$(sed -n 's/^set node=4 sel=5 .* data=\(..\).*/\1/p' "$dir/report/traffic" | tr '\n' ' ')
+  note "segment headers of kinds: $kinds"
+  "$BIN/dovrane-cli" hex2bin "$SOURCE/examples/CfgFile/boot_sw.hex" "$dir/boot_sw.bin" &&
+    expected_segment "$dir/boot_sw.bin" 32 "$dir/expected-boot.bin" &&
+    packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
+    expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
+    flash_succeeded && memory_equals boot 1 00000000 "$dir/expected-boot.bin" &&
+    memory_equals boot 2 00000000 "$dir/expected.bin" && reset_came_last boot &&
+    check "boot written before the firmware, only the firmware read back" \
+      [ "$kinds" = "01 02 82 " ]
+}
+
+scenario_stalled_packet() {
+  local dir=$WORK/stall
+  start_emulator stall --stall-data-packet 5 || return 1
+  flash stall "$SOURCE/examples/firmware.hex" --verify --reset
+  stop_emulator stall || return 1
+  local packets last
+  packets=$(grep -c '^set node=4 sel=6 ' "$dir/report/traffic")
+  last=$(last_request stall)
+  check "no hang (timeout)" [ "$flash_status" -ne 124 ] &&
+    check "exit 6, the download failure" [ "$flash_status" -eq 6 ] &&
+    check "烧写失败" has_line "$dir/flash.err" '^烧写失败$' &&
+    check "no reset after a failure" [ "$(summary_value stall resets)" = 0 ] &&
+    check "five packets sent ($packets)" [ "$packets" = 5 ] &&
+    check "the stalled packet last ($last)" \
+      matches "$last" "set node=4 sel=6 * status=$STALL_STATUS *"
+}
+
+# Unplug and replug: the backend's monitor (kernel uevents, no udev here) must report both, and
+# the device list must follow.
+scenario_hotplug() {
+  local dir=$WORK/hotplug watcher first
+  start_emulator hotplug || return 1
+  first=$emulator_pid
+  "$BIN/hotplug_watch" 60 >"$dir/watch" 2>"$dir/watch.err" &
+  watcher=$!
+  wait_for 300 has_line "$dir/watch" '^watching devices 1$' ||
+    note "the watcher did not list the camera"
+  echo 0 >/sys/devices/platform/vhci_hcd.0/detach
+  wait_for 300 has_line "$dir/watch" '^removal devices 0 '
+  (cd "$dir" && "$BIN/dovrane-cli" list >after-unplug.txt 2>&1)
+  reap_emulator "$first"
+  emulator_pid=
+  if ! start_emulator hotplug-replug; then
+    kill "$watcher"
+    return 1
+  fi
+  wait_for 300 has_line "$dir/watch" '^arrival devices 1 '
+  (cd "$dir" && "$BIN/dovrane-cli" list >after-replug.txt 2>&1)
+  kill "$watcher"
+  wait "$watcher"
+  stop_emulator hotplug-replug
+  show "$dir/watch" "$dir/watch.err"
+  check "the watcher listed the camera first" has_line "$dir/watch" '^watching devices 1$' &&
+    check "a removal that empties the list" \
+      has_line "$dir/watch" "^removal devices 0 .*${LABEL,,}" &&
+    check "an arrival that lists the camera again" \
+      has_line "$dir/watch" "^arrival devices 1 .*${LABEL,,}" &&
+    check "removal before arrival" \
+      [ "$(grep -o '^[a-z]*' "$dir/watch" | tr '\n' ' ')" = "watching removal arrival " ] &&
+    check "dovrane-cli list empty after the unplug" \
+      has_line "$dir/after-unplug.txt" 'no device found' &&
+    check "dovrane-cli list shows it after the replug" \
+      has_line "$dir/after-replug.txt" "$LABEL  node $XU_UNIT"
+}
+
+run() {
+  local name=$1 started
+  now_ms
+  started=$now
+  echo "-- $name"
+  if "scenario_$name"; then
+    now_ms
+    echo "PASS $name ($((now - started)) ms)"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name"
+    failed=$((failed + 1))
+  fi
+  if [ -n "$emulator_pid" ]; then
+    reap_emulator "$emulator_pid"
+    emulator_pid=
+    wait_for 100 node_gone
+  fi
+}
+
+mkdir -p "$WORK"
+mkfifo "$WORK/pause"
+exec {pause_fd}<>"$WORK/pause"
+echo "e2e: kernel $(uname -r), $(nproc) cpu, up $(cut -d" " -f1 /proc/uptime) s"
+now_ms
+clock_start=$now
+scenarios=("${@:2}")
+((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
+  flash_bin_at_8000 boot_software stalled_packet hotplug)
+for name in "${scenarios[@]}"; do
+  run "$name"
+done
+now_ms
+echo "e2e: scenarios took $((now - clock_start)) ms in the guest"
+echo "$passed passed, $failed failed"
