@@ -1,6 +1,6 @@
 #!/bin/busybox sh
 # /init of the test VM's initramfs (busybox): loads the USB/IP, video and 9p modules, mounts the
-# host's root read-only with the guest's own /dev, /proc and /sys and a scratch /tmp, and runs
+# host's root read-only with the guest's own /dev, /proc and /sys and a scratch /run, and runs
 # the scenarios chrooted there, so the host's dynamically linked binaries run unchanged.
 /bin/busybox --install -s /bin
 export PATH=/bin
@@ -16,8 +16,9 @@ done
 mkdir -p /host
 if mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=524288 hostroot /host; then
   for dir in dev proc sys; do mount -o bind "/$dir" "/host/$dir"; done
-  # /run hides the host's udev database: this guest has no udev daemon.
-  for dir in tmp run; do mount -t tmpfs -o size=256m "$dir" "/host/$dir"; done
+  # /run hides the host's udev database (this guest has no udev daemon) and is the scratch
+  # space; the host's /tmp stays visible, since the checkout under test may live there.
+  mount -t tmpfs -o size=256m run /host/run
   chroot /host /bin/bash "$E2E_SOURCE/tests/e2e/guest-scenarios.sh" "$E2E_BUILD" $E2E_SCENARIOS
 else
   echo "e2e: cannot mount the host's root"

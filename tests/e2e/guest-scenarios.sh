@@ -9,7 +9,9 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 BIN=$1/bin
 SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
-WORK=/tmp/e2e
+WORK=/run/e2e
+export TMPDIR=/run/tmp XDG_RUNTIME_DIR=/run/user
+mkdir -p "$TMPDIR" "$XDG_RUNTIME_DIR"
 XU_UNIT=4
 USB_ID=1d6b:0104
 LABEL='VID_1D6B&PID_0104'
