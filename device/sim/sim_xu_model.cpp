@@ -4,14 +4,23 @@
 
 namespace {
 
-void Spin(std::chrono::nanoseconds latency) {
-    if (latency.count() <= 0) {
-        return;
+// A request's turnaround: the device answers `latency` after the request arrived, its own work
+// included, as a real device's control transfer takes its time whatever the firmware does.
+class Turnaround {
+  public:
+    explicit Turnaround(std::chrono::nanoseconds latency)
+        : until(latency.count() > 0 ? std::chrono::steady_clock::now() + latency
+                                    : std::chrono::steady_clock::time_point{}) {}
+    ~Turnaround() {
+        while (until.time_since_epoch().count() != 0 && std::chrono::steady_clock::now() < until) {
+        }
     }
-    const auto until = std::chrono::steady_clock::now() + latency;
-    while (std::chrono::steady_clock::now() < until) {
-    }
-}
+    Turnaround(const Turnaround&) = delete;
+    Turnaround& operator=(const Turnaround&) = delete;
+
+  private:
+    const std::chrono::steady_clock::time_point until;
+};
 
 }  // namespace
 
@@ -20,6 +29,7 @@ SimXuModel::SimXuModel(const SimXuConfig& config)
 
 Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
+    const Turnaround turnaround(latency_);
     SimTraffic entry{SimDirection::kSet, node, selector, length, {}, kSOk, 0};
     if (data != nullptr) {
         entry.bytes.assign(data, data + length);
@@ -42,6 +52,7 @@ Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, ui
 
 Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
+    const Turnaround turnaround(latency_);
     SimTraffic entry{SimDirection::kGet, node, selector, length, {}, kSOk, 0};
     Status injected = kSOk;
     entry.status = Admit(SimDirection::kGet, selector, length, &injected);
@@ -64,6 +75,7 @@ Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t
 
 Status SimXuModel::GetLen(uint32_t node, uint32_t selector, uint32_t* size) {
     std::lock_guard<std::mutex> lock(mutex_);
+    const Turnaround turnaround(latency_);
     SimTraffic entry{SimDirection::kSizeQuery, node, selector, 0, {}, kSOk, 0};
     entry.status = Admit(SimDirection::kSizeQuery, selector, 0, nullptr);
     if (Succeeded(entry.status)) {
@@ -107,8 +119,6 @@ std::optional<SimXuModel::Control> SimXuModel::ControlOf(uint32_t selector) cons
 // existence, direction and exact size, and any injected fault.
 Status SimXuModel::Admit(SimDirection direction, uint32_t selector, uint32_t length,
                          Status* injected) {
-    // Under the lock: a device's control pipe serves one request at a time.
-    Spin(latency_);
     if (requestsLeft_) {
         if (*requestsLeft_ == 0) {
             return kSimDeviceGone;
