@@ -83,11 +83,16 @@ void Worker::Report(uint32_t kind, int32_t value) {
     emit WorkerTheardState(EncodeReport(kind, value));
 }
 
-void Worker::StartPass(int64_t total) {
+bool Worker::StartPass(const XuDevice* device, const data_info* job) {
+    int64_t total = 0;
+    if (Failed(CheckJob(device, job, &total))) {
+        return false;
+    }
     progress = 0;
     Report(kProgressValue, 0);
     Report(kProgressMinimum, 0);
     Report(kProgressMaximum, ClampToInt32(total));
+    return true;
 }
 
 template <typename SendPacket>
@@ -105,11 +110,9 @@ Status Worker::TransferPackets(uint32_t length, uint32_t packetLength, SendPacke
 }
 
 Status Worker::WriteFw(XuDevice* device, uint32_t node, data_info* job) {
-    int64_t total = 0;
-    if (Failed(CheckJob(device, job, &total))) {
+    if (!StartPass(device, job)) {
         return kEFail;
     }
-    StartPass(total);
     Status result = kEFail;
     for (int i = 0; i < job->count; ++i) {
         result = WriteFwSegment(device, node, job->segments[i]);
@@ -149,11 +152,9 @@ Status Worker::WriteFwSegment(XuDevice* device, uint32_t node, const FwSegment& 
 }
 
 Status Worker::VerifyFw(XuDevice* device, uint32_t node, data_info* job) {
-    int64_t total = 0;
-    if (Failed(CheckJob(device, job, &total))) {
+    if (!StartPass(device, job)) {
         return kEFail;
     }
-    StartPass(total);
     Status result = kEFail;
     for (int i = 0; i < job->count; ++i) {
         const FwSegment& segment = job->segments[i];

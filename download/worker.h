@@ -41,7 +41,9 @@ class Worker : public QObject {
 
   private:
     void Report(uint32_t kind, int32_t value);
-    void StartPass(int64_t total);
+    // The job check, then the pass's opening reports; false, with neither report nor traffic,
+    // when the job is refused.
+    bool StartPass(const XuDevice* device, const data_info* job);
     // Runs the packet loop of one segment, advancing the progress from base after each packet.
     template <typename SendPacket>
     Status TransferPackets(uint32_t length, uint32_t packetLength, SendPacket sendPacket);
