@@ -10,7 +10,7 @@
 
 enum class FileAccess { kRead, kWrite };
 // Binary reading, or binary writing that creates or truncates; null when refused.
-std::FILE* OpenPath(const char* path, FileAccess access);
+std::FILE* OpenPath(const char* path, FileAccess mode);
 
 // Creates path for binary writing only when nothing has that name yet; null when refused,
 // *nameTaken saying whether something had the name.

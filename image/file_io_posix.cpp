@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-std::FILE* OpenPath(const char* path, FileAccess access) {
-    return std::fopen(path, access == FileAccess::kRead ? "rb" : "wb");
+std::FILE* OpenPath(const char* path, FileAccess mode) {
+    return std::fopen(path, mode == FileAccess::kRead ? "rb" : "wb");
 }
 
 std::FILE* CreateNewFile(const char* path, bool* nameTaken) {

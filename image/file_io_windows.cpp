@@ -60,10 +60,9 @@ std::wstring WidePath(const char* path) {
 
 }  // namespace
 
-std::FILE* OpenPath(const char* path, FileAccess access) {
+std::FILE* OpenPath(const char* path, FileAccess mode) {
     // Shared as the narrow fopen shares.
-    return _wfsopen(WidePath(path).c_str(), access == FileAccess::kRead ? L"rb" : L"wb",
-                    _SH_DENYNO);
+    return _wfsopen(WidePath(path).c_str(), mode == FileAccess::kRead ? L"rb" : L"wb", _SH_DENYNO);
 }
 
 // CREATE_NEW rather than fopen's "x" mode, which msvcrt.dll refuses.
