@@ -15,7 +15,7 @@ packages=(
 )
 for group in "$@"; do
   case "$group" in
-    windows) packages+=(g++-mingw-w64-x86-64 mingw-w64-tools googletest wine wine64) ;;
+    windows) packages+=(g++-mingw-w64-x86-64 mingw-w64-tools googletest wine wine64 locales) ;;
     *) echo "install-deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
@@ -26,10 +26,21 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 as_root=()
 [ "$(id -u)" -ne 0 ] && as_root=(sudo)
-echo "Installing: ${missing[*]}"
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows tests run a second time under code page 936 (GBK), which wine takes from the
+# zh_CN.UTF-8 locale.
+if [[ " $* " == *" windows "* ]] && ! locale -a 2>/dev/null | grep -qx 'zh_CN\.utf8'; then
+  echo "Generating the zh_CN.UTF-8 locale"
+  "${as_root[@]}" sed -i 's/^# *\(zh_CN\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  grep -qx 'zh_CN\.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'zh_CN.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${as_root[@]}" locale-gen
+fi
