@@ -14,6 +14,9 @@ for preset in default sanitizers; do
   ctest --preset "$preset"
 done
 
+echo "== Debian package: build, lint, install, run, remove =="
+scripts/test-package.sh
+
 echo "== windows-cross =="
 scripts/test-windows.sh
 

@@ -3,12 +3,14 @@
 # are all present. Needs root (or sudo) only when something is missing.
 #   scripts/install-deps.sh           the Linux build, its tests and the demo
 #   scripts/install-deps.sh windows   also the Windows cross-build of the device layer and wine
+#   scripts/install-deps.sh package   also the checks of the Debian package (scripts/test-package.sh)
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config binutils
   qtbase5-dev qtbase5-dev-tools
   libudev-dev
+  librsvg2-bin bash-completion
   libgtest-dev googletest
   fonts-wqy-microhei fonts-arphic-ukai
   xvfb xauth
@@ -16,6 +18,7 @@ packages=(
 for group in "$@"; do
   case "$group" in
     windows) packages+=(g++-mingw-w64-x86-64 mingw-w64-tools googletest wine wine64 locales) ;;
+    package) packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db) ;;
     *) echo "install-deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
