@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/capture_path.h"
+
 namespace {
 
 class SimPropertyBag final : public PropertyBag {
@@ -53,12 +55,9 @@ class SimMoniker final : public DeviceMoniker {
 }  // namespace
 
 std::string SimDevicePath(uint16_t vendorId, uint16_t productId, int instance) {
-    char path[160];
-    std::snprintf(path, sizeof path,
-                  "\\\\?\\usb#vid_%04x&pid_%04x&mi_00#7&2f1c3b5&0&%04d#"
-                  "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global",
-                  vendorId, productId, instance);
-    return path;
+    char serial[24];
+    std::snprintf(serial, sizeof serial, "7&2f1c3b5&0&%04d", instance);
+    return "\\\\?\\" + CaptureInterfacePath(vendorId, productId, 0, serial) + "\\global";
 }
 
 Status SimPlatform::EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMoniker>>* monikers) {

@@ -300,9 +300,9 @@ TEST(SimCamera, AnswersOnlyItsPropertySetOnItsVendorNode) {
     KsPropertyNode otherSet = Request(1, kSet, kNode);
     otherSet.set = kCaptureCategory;
 
-    EXPECT_EQ(camera.KsProperty(otherSet, &byte, 1, &returned), kSimSetNotFound);
-    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 0), &byte, 1, &returned), kSimNotFound);
-    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 99), &byte, 1, &returned), kSimNotFound);
+    EXPECT_EQ(camera.KsProperty(otherSet, &byte, 1, &returned), kSetNotFound);
+    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 0), &byte, 1, &returned), kNotFound);
+    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 99), &byte, 1, &returned), kNotFound);
     EXPECT_EQ(camera.KsProperty(Request(1, kKsPropertyTypeSet, kNode), &byte, 1, &returned),
               kEInvalidArg);
     EXPECT_EQ(returned, 0u);
@@ -312,6 +312,17 @@ TEST(SimCamera, AnswersOnlyItsPropertySetOnItsVendorNode) {
     EXPECT_EQ(camera.KsProperty(Request(6, kGet, kNode), nullptr, 0, &returned), kMoreData);
     EXPECT_EQ(returned, kPacket);
     EXPECT_EQ(camera.Model().Traffic().size(), 2u);
+}
+
+TEST(SimCamera, AGetOfLengthZeroIsASizeQueryWhateverTheBuffer) {
+    SimCamera camera;
+    uint8_t byte = 0xAA;
+    uint32_t returned = 0;
+    EXPECT_EQ(camera.KsProperty(Request(6, kGet, kNode), &byte, 0, &returned), kMoreData);
+    EXPECT_EQ(returned, kPacket);
+    EXPECT_EQ(byte, 0xAA);
+    ASSERT_EQ(camera.Model().Traffic().size(), 1u);
+    EXPECT_EQ(camera.Model().Traffic()[0].direction, SimDirection::kSizeQuery);
 }
 
 TEST(SimCamera, ReadReportsTheBytesReturned) {

@@ -191,14 +191,14 @@ TEST_F(UvcXuDeviceTest, RequestsTheDriverCannotServeFailWithoutAnIoctl) {
         uint32_t length;
         Status expected;
     } cases[] = {
-        {"another vendor's unit", Request(kGet, 5, 2), data, 1, kStatusSetNotFound},
+        {"another vendor's unit", Request(kGet, 5, 2), data, 1, kSetNotFound},
         {"another set on our unit", Request(kSet, 3, 2, kOtherVendorXu), data, 1,
-         kStatusSetNotFound},
-        {"processing unit", Request(kGet, 2, 2), data, 1, kStatusNodeNotFound},
-        {"output terminal size query", Request(kGet, 4, 6), nullptr, 0, kStatusNodeNotFound},
-        {"node without entity", Request(kSet, 9, 2), data, 1, kStatusNodeNotFound},
-        {"node 0", Request(kGet, 0, 2), data, 1, kStatusNodeNotFound},
-        {"selector beyond 8 bits", Request(kGet, 3, 0x106), data, 1, kStatusNodeNotFound},
+         kSetNotFound},
+        {"processing unit", Request(kGet, 2, 2), data, 1, kNotFound},
+        {"output terminal size query", Request(kGet, 4, 6), nullptr, 0, kNotFound},
+        {"node without entity", Request(kSet, 9, 2), data, 1, kNotFound},
+        {"node 0", Request(kGet, 0, 2), data, 1, kNotFound},
+        {"selector beyond 8 bits", Request(kGet, 3, 0x106), data, 1, kNotFound},
         {"no topology flag", Request(kKsPropertyTypeGet, 3, 2), data, 1, kEInvalidArg},
         {"get and set at once", Request(kGet | kSet, 3, 2), data, 1, kEInvalidArg},
         {"buffer missing", Request(kGet, 3, 2), nullptr, 4, kEPointer},
