@@ -111,6 +111,14 @@ Status DevSendHeader(XuDevice* device, NodeAddress at, uint8_t kind, uint32_t ad
     return Write(device, at, kSelHeader, header.data(), static_cast<uint32_t>(header.size()));
 }
 
+Status DevWritePacket(XuDevice* device, NodeAddress at, const uint8_t* packet, uint32_t length) {
+    return Write(device, at, kSelData, packet, length);
+}
+
+Status DevReadPacket(XuDevice* device, NodeAddress at, uint8_t* packet, uint32_t length) {
+    return Read(device, at, kSelData, packet, length);
+}
+
 Status DevEndTransfer(XuDevice* device, NodeAddress at) {
     return WriteByte(device, at, kSelEnd, kCmdEnd);
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <new>
 
-#include "device/xu_transport.h"
 #include "download/command_set.h"
 
 namespace {
@@ -145,7 +144,7 @@ Status Worker::WriteFwSegment(XuDevice* device, uint32_t node, const FwSegment& 
             std::memcpy(pad.get(), data, bytes);
             data = pad.get();
         }
-        return XuNodeSet(device, node, kSelData, data, packet) == kSOk;
+        return DevWritePacket(device, NodeAddress::Id(node), data, packet) == kSOk;
     });
     pad.reset();
     return Failed(status) ? status : DevEndTransfer(device, NodeAddress::Id(node));
@@ -193,13 +192,14 @@ Status Worker::ReadBackFwSegment(XuDevice* device, uint32_t node, const FwSegmen
     status = TransferPackets(length, packet, [&](uint32_t position, uint32_t bytes) {
         uint8_t* target = copy.buffer + position;
         if (bytes == packet) {
-            return XuNodeGet(device, node, kSelData, target, packet) == kSOk;
+            return DevReadPacket(device, NodeAddress::Id(node), target, packet) == kSOk;
         }
         std::unique_ptr<uint8_t[]> scratch = Allocate(packet);
         if (!scratch) {
             return false;
         }
-        const bool ok = XuNodeGet(device, node, kSelData, scratch.get(), packet) == kSOk;
+        const bool ok =
+            DevReadPacket(device, NodeAddress::Id(node), scratch.get(), packet) == kSOk;
         std::memcpy(target, scratch.get(), bytes);
         return ok;
     });
