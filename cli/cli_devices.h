@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "device/discovery.h"
 #include "device/sim/sim_camera.h"
+#include "device/sim/sim_faults.h"
 
 // The device table as the window's discovery fills it, on real or simulated cameras.
 class CliDevices {
@@ -24,7 +25,7 @@ class CliDevices {
     std::vector<std::string> Skipped() const { return platform->SkippedDevices(); }
 
     // Breaks the simulated cameras after discovery, so the fault meets the command itself.
-    void InjectFaultAfterDiscovery(const QString& fault);
+    void InjectFaultAfterDiscovery();
     // One line per request of every simulated camera; false when the file cannot be written.
     bool WriteTrace(const QString& path) const;
 
@@ -35,4 +36,5 @@ class CliDevices {
     FilterTable filters;
     NodeIdTable nodeIds{};
     int count = 0;
+    SimFault fault = SimFault::kNone;
 };
