@@ -5,9 +5,6 @@
 #include <QFileInfo>
 
 #include "device/discovery.h"
-#ifdef Q_OS_WIN
-#include "device/windows/device_notifications.h"
-#endif
 
 namespace {
 
@@ -30,7 +27,7 @@ Ostrel::Ostrel(DevicePlatform& devicePlatform, QWidget* parent)
     platform.WatchDeviceChanges([this](const DeviceChange& change) { OnDeviceChange(change); });
 #ifdef Q_OS_WIN
     // Windows sends them to this window as messages, which nativeEvent reads.
-    RegisterCaptureNotifications(reinterpret_cast<void*>(winId()));
+    platform.ListenOnWindow(reinterpret_cast<void*>(winId()));
 #endif
     ShowInitialFileSize();
 

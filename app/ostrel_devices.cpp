@@ -4,9 +4,6 @@
 #include "device/hotplug.h"
 #include "download/command_set.h"
 #include "image/version_label.h"
-#ifdef Q_OS_WIN
-#include "device/windows/device_notifications.h"
-#endif
 
 namespace {
 
@@ -102,7 +99,7 @@ void Ostrel::ShowDeviceVersion() {
 #ifdef Q_OS_WIN
 bool Ostrel::nativeEvent(const QByteArray&, void* message, long*) {
     DeviceChange change;
-    if (ReadDeviceChangeMessage(message, &change)) {
+    if (platform.ReadWindowMessage(message, &change)) {
         OnDeviceChange(change);
     }
     return false;  // Qt goes on with every message

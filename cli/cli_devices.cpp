@@ -2,8 +2,7 @@
 
 #include <QFile>
 
-#include "device/native_platform.h"
-#include "device/sim/sim_faults.h"
+#include "device/platforms.h"
 #include "device/sim/sim_trace.h"
 
 namespace {
@@ -26,11 +25,8 @@ bool CliDevices::Open(const CliOptions& options, QString* error) {
         return false;
     }
     fault = *parsed;
-    if (!options.simulate) {
-        platform = CreateNativePlatform();
-    } else {
-        platform = CreateFaultyDemoPlatform(fault, &cameras);
-    }
+    platform = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
+                              {fault, &cameras});
     count = std::max(0, EnumVideoDevices(*platform, monikers, filters, nodeIds));
     return true;
 }

@@ -95,4 +95,13 @@ class DevicePlatform {
     // Why devices were passed over by the last enumeration ("<device>: <reason>"), for tools
     // that explain an empty list; only backends that can tell say anything.
     virtual std::vector<std::string> SkippedDevices() const { return {}; }
+
+    // For a platform whose device changes reach the window as its own messages
+    // (WM_DEVICECHANGE): asks for them to be sent to the window, given by its native handle.
+    // False when refused, or when the platform reports changes through WatchDeviceChanges.
+    virtual bool ListenOnWindow(void* /*window*/) { return false; }
+    // Reads one of the window's native messages as a device change; false for any other.
+    virtual bool ReadWindowMessage(const void* /*message*/, DeviceChange* /*change*/) const {
+        return false;
+    }
 };

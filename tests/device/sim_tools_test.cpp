@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "device/platforms.h"
 #include "device/sim/sim_faults.h"
 #include "device/sim/sim_trace.h"
 #include "device/sim/sim_xu_protocol.h"
@@ -36,10 +37,12 @@ TEST(SimFault, EveryListedNameParsesAndNoOtherDoes) {
 TEST(SimFault, GoneLeavesNoCameraAndTheOthersBothDemoCameras) {
     std::vector<std::shared_ptr<SimCamera>> cameras;
     std::vector<std::shared_ptr<DeviceMoniker>> monikers;
-    EXPECT_EQ(CreateFaultyDemoPlatform(SimFault::kGone, &cameras)->EnumerateVideoInputs(&monikers),
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {SimFault::kGone, &cameras})
+                  ->EnumerateVideoInputs(&monikers),
               kSFalse);
     EXPECT_TRUE(cameras.empty());
-    EXPECT_EQ(CreateFaultyDemoPlatform(SimFault::kWrite, &cameras)->EnumerateVideoInputs(&monikers),
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {SimFault::kWrite, &cameras})
+                  ->EnumerateVideoInputs(&monikers),
               kSOk);
     EXPECT_EQ(cameras.size(), 2u);
     EXPECT_EQ(monikers.size(), 2u);

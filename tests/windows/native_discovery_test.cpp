@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "device/discovery.h"
-#include "device/native_platform.h"
+#include "device/windows/windows_platform.h"
 #include "device/windows/com_apartment.h"
 #include "device/windows/win_sdk.h"
 
@@ -14,7 +14,7 @@ namespace {
 TEST(NativeDiscovery, WithoutCamerasTheTableStaysEmpty) {
     ComApartment apartment;
     ASSERT_TRUE(Succeeded(apartment.JoinStatus()));
-    const std::unique_ptr<DevicePlatform> platform = CreateNativePlatform();
+    const std::unique_ptr<DevicePlatform> platform = CreateWindowsPlatform();
     MonikerTable monikers;
     FilterTable filters;
     NodeIdTable nodeIds{};
