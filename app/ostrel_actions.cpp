@@ -1,5 +1,5 @@
 #include "app/ostrel.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 XuDevice* Ostrel::DeviceForAction() {
     XuDevice* device = SelectedDevice();

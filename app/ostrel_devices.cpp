@@ -2,7 +2,7 @@
 
 #include "app/ostrel.h"
 #include "device/hotplug.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 #include "image/version_label.h"
 
 namespace {

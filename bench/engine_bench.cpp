@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "device/sim/sim_camera.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 #include "download/worker.h"
 
 namespace {

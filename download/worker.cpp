@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 namespace {
 

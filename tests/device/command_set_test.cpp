@@ -6,7 +6,7 @@
 
 #include "device/sim/sim_camera.h"
 #include "device/xu_transport.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "device/sim/sim_camera.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 // The engine's tests trust the simulated camera to refuse what a device would refuse; these
 // check that it does, talking to the model in UVC terms and to the camera in kernel-streaming

@@ -8,7 +8,7 @@
 
 #include "device/discovery.h"
 #include "device/linux/linux_platform.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 #include "tests/linux/fake_sysfs.h"
 #include "tests/linux/fake_uvc_kernel.h"
 

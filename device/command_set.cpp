@@ -1,4 +1,4 @@
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 #include <limits>
 
