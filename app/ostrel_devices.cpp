@@ -1,8 +1,8 @@
 #include <QDebug>
 
 #include "app/ostrel.h"
-#include "device/hotplug.h"
 #include "device/command_set.h"
+#include "device/hotplug.h"
 #include "image/version_label.h"
 
 namespace {
@@ -61,7 +61,7 @@ void Ostrel::RefreshDeviceList() {
         deviceMonikers[slot].reset();
         deviceFilters[slot].reset();
     }
-    EnumVideoDevices(platform, deviceMonikers, deviceFilters, deviceNodeIds);
+    EnumVideoDevices(platform_, deviceMonikers, deviceFilters, deviceNodeIds);
     FillDeviceList();
 }
 
@@ -70,7 +70,7 @@ void Ostrel::OnDeviceChange(const DeviceChange& change) {
         return;
     }
     if (busy != 0) {
-        refreshAfterJob = true;
+        refreshAfterJob_ = true;
         return;
     }
     RefreshDeviceList();
@@ -78,7 +78,7 @@ void Ostrel::OnDeviceChange(const DeviceChange& change) {
 
 void Ostrel::on_DeviceList_currentIndexChanged(int) {
     if (busy != 0) {
-        versionAfterJob = true;
+        versionAfterJob_ = true;
         return;
     }
     ShowDeviceVersion();
@@ -99,7 +99,7 @@ void Ostrel::ShowDeviceVersion() {
 #ifdef Q_OS_WIN
 bool Ostrel::nativeEvent(const QByteArray&, void* message, long*) {
     DeviceChange change;
-    if (platform.ReadWindowMessage(message, &change)) {
+    if (platform_.ReadWindowMessage(message, &change)) {
         OnDeviceChange(change);
     }
     return false;  // Qt goes on with every message

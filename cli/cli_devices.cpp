@@ -24,22 +24,22 @@ bool CliDevices::Open(const CliOptions& options, QString* error) {
                      .arg(FaultNames());
         return false;
     }
-    fault = *parsed;
-    platform = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
-                              {fault, &cameras});
-    count = std::max(0, EnumVideoDevices(*platform, monikers, filters, nodeIds));
+    fault_ = *parsed;
+    platform_ = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
+                               {fault_, &cameras_});
+    count_ = std::max(0, EnumVideoDevices(*platform_, monikers_, filters_, nodeIds_));
     return true;
 }
 
 QString CliDevices::Label(int index) const {
     std::string label;
-    return GetDeviceLabel(monikers[index].get(), &label) ? QString::fromStdString(label)
-                                                         : QString();
+    return GetDeviceLabel(monikers_[index].get(), &label) ? QString::fromStdString(label)
+                                                          : QString();
 }
 
 void CliDevices::InjectFaultAfterDiscovery() {
-    for (const std::shared_ptr<SimCamera>& camera : cameras) {
-        InjectSimFault(fault, camera->Model());
+    for (const std::shared_ptr<SimCamera>& camera : cameras_) {
+        InjectSimFault(fault_, camera->Model());
     }
 }
 
@@ -48,9 +48,9 @@ bool CliDevices::WriteTrace(const QString& path) const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return false;
     }
-    for (size_t i = 0; i < cameras.size(); ++i) {
+    for (size_t i = 0; i < cameras_.size(); ++i) {
         file.write("# camera " + QByteArray::number(static_cast<qulonglong>(i)) + '\n');
-        for (const SimTraffic& t : cameras[i]->Model().Traffic()) {
+        for (const SimTraffic& t : cameras_[i]->Model().Traffic()) {
             file.write(QByteArray::fromStdString(SimTrafficLine(t)) + '\n');
         }
     }

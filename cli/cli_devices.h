@@ -18,11 +18,11 @@ class CliDevices {
     // fault is unknown (*error says why).
     bool Open(const CliOptions& options, QString* error);
 
-    int Count() const { return count; }
-    XuDevice* Device(int index) const { return filters[index].get(); }
-    uint32_t Node(int index) const { return nodeIds[index]; }
+    int Count() const { return count_; }
+    XuDevice* Device(int index) const { return filters_[index].get(); }
+    uint32_t Node(int index) const { return nodeIds_[index]; }
     QString Label(int index) const;
-    std::vector<std::string> Skipped() const { return platform->SkippedDevices(); }
+    std::vector<std::string> Skipped() const { return platform_->SkippedDevices(); }
 
     // Breaks the simulated cameras after discovery, so the fault meets the command itself.
     void InjectFaultAfterDiscovery();
@@ -30,11 +30,11 @@ class CliDevices {
     bool WriteTrace(const QString& path) const;
 
   private:
-    std::unique_ptr<DevicePlatform> platform;
-    std::vector<std::shared_ptr<SimCamera>> cameras;
-    MonikerTable monikers;
-    FilterTable filters;
-    NodeIdTable nodeIds{};
-    int count = 0;
-    SimFault fault = SimFault::kNone;
+    std::unique_ptr<DevicePlatform> platform_;
+    std::vector<std::shared_ptr<SimCamera>> cameras_;
+    MonikerTable monikers_;
+    FilterTable filters_;
+    NodeIdTable nodeIds_{};
+    int count_ = 0;
+    SimFault fault_ = SimFault::kNone;
 };

@@ -64,21 +64,23 @@ ReadResult ReadWholeFile(const char* path, Bytes* bytes) {
     return ReadResult::kOk;
 }
 
-static WriteResult WriteAndClose(FilePtr file, const uint8_t* data, size_t size) {
+namespace {
+
+WriteResult WriteAndClose(FilePtr file, const uint8_t* data, size_t size) {
     const bool written = std::fwrite(data, 1, size, file.get()) == size;
     // Buffered bytes may only fail to reach the disk at close.
     const bool closed = std::fclose(file.release()) == 0;
     return written && closed ? WriteResult::kOk : WriteResult::kWriteFailed;
 }
 
-static bool IsRegularOrMissing(const char* path) {
+bool IsRegularOrMissing(const char* path) {
     std::error_code error;
     const fs::file_type type = fs::symlink_status(fs::path(path), error).type();
     return type == fs::file_type::regular || type == fs::file_type::not_found;
 }
 
 // A new file beside path that no one else uses; null when the directory refuses it.
-static FilePtr CreateTempBeside(const char* path, std::string* tempPath) {
+FilePtr CreateTempBeside(const char* path, std::string* tempPath) {
     static std::atomic<uint64_t> serial{
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -93,6 +95,8 @@ static FilePtr CreateTempBeside(const char* path, std::string* tempPath) {
     }
     return nullptr;
 }
+
+}  // namespace
 
 WriteResult ReplaceFile(const char* path, const uint8_t* data, size_t size) {
     if (path == nullptr) {
