@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "device/sim/sim_camera.h"
 #include "device/command_set.h"
+#include "device/sim/sim_camera.h"
 #include "download/worker.h"
 
 namespace {

@@ -3,9 +3,9 @@
 Status DecodeKsRequest(const KsPropertyNode& request, const void* data, uint32_t length,
                        const KsRequestBounds& bounds, KsRequest* decoded) {
     KsRequest result;
-    if (request.flags == (kKsPropertyTypeGet | kKsPropertyTypeTopology)) {
+    if (request.flags == kKsNodeGet) {
         result.kind = length == 0 ? KsRequestKind::kSizeQuery : KsRequestKind::kGet;
-    } else if (request.flags == (kKsPropertyTypeSet | kKsPropertyTypeTopology)) {
+    } else if (request.flags == kKsNodeSet) {
         result.kind = KsRequestKind::kSet;
     } else {
         return kEInvalidArg;

@@ -16,12 +16,15 @@
 inline constexpr uint32_t kKsPropertyTypeGet = 0x00000001;
 inline constexpr uint32_t kKsPropertyTypeSet = 0x00000002;
 inline constexpr uint32_t kKsPropertyTypeTopology = 0x10000000;
+// The two requests an extension unit takes: a get or a set addressed to a topology node.
+inline constexpr uint32_t kKsNodeGet = kKsPropertyTypeGet | kKsPropertyTypeTopology;
+inline constexpr uint32_t kKsNodeSet = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 
 // The 32-byte KSP_NODE request record, byte for byte as kernel streaming takes it.
 struct KsPropertyNode {
     Guid set;
     uint32_t id;     // control selector
-    uint32_t flags;  // kKsPropertyTypeGet/Set | kKsPropertyTypeTopology
+    uint32_t flags;  // kKsNodeGet or kKsNodeSet
     uint32_t nodeId;
     uint32_t reserved;
 };

@@ -94,8 +94,8 @@ Status SimCamera::KsProperty(const KsPropertyNode& request, void* data, uint32_t
     return status;
 }
 
-Status SimCamera::Serve(const Guid& set, const KsRequest& request, uint8_t* data,
-                        uint32_t length, uint32_t* answered) {
+Status SimCamera::Serve(const Guid& set, const KsRequest& request, uint8_t* data, uint32_t length,
+                        uint32_t* answered) {
     SimXuModel* model = ModelAt(request.node);
     if (set != kXuPropertySet) {
         return kSetNotFound;

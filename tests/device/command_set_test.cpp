@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
 #include "device/xu_transport.h"
-#include "device/command_set.h"
 
 namespace {
 

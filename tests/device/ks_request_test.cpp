@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kGet = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kSet = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 constexpr KsRequestBounds kBounds{0xFF, 0xFFFF};
 
 KsPropertyNode Request(uint32_t flags, uint32_t selector, uint32_t node = 4) {
@@ -27,25 +25,38 @@ TEST(DecodeKsRequest, ReadsEveryCaseAsKernelStreamingDoes) {
         Status status;
         KsRequestKind kind;
     } cases[] = {
-        {"get", Request(kGet, 6), buffer, 4, kSOk, KsRequestKind::kGet},
-        {"set", Request(kSet, 6), buffer, 4, kSOk, KsRequestKind::kSet},
-        {"size query", Request(kGet, 6), nullptr, 0, kSOk, KsRequestKind::kSizeQuery},
+        {"get", Request(kKsNodeGet, 6), buffer, 4, kSOk, KsRequestKind::kGet},
+        {"set", Request(kKsNodeSet, 6), buffer, 4, kSOk, KsRequestKind::kSet},
+        {"size query", Request(kKsNodeGet, 6), nullptr, 0, kSOk, KsRequestKind::kSizeQuery},
         // An output length of 0 asks for the size whatever the buffer pointer.
-        {"get with a buffer and length 0", Request(kGet, 6), buffer, 0, kSOk,
+        {"get with a buffer and length 0", Request(kKsNodeGet, 6), buffer, 0, kSOk,
          KsRequestKind::kSizeQuery},
-        {"empty set", Request(kSet, 6), nullptr, 0, kSOk, KsRequestKind::kSet},
-        {"largest selector", Request(kGet, 0xFF), buffer, 4, kSOk, KsRequestKind::kGet},
-        {"largest length", Request(kSet, 6), buffer, 0xFFFF, kSOk, KsRequestKind::kSet},
-        {"selector beyond the bounds", Request(kGet, 0x100), buffer, 4, kNotFound, {}},
-        {"length beyond the bounds", Request(kSet, 6), buffer, 0x10000, kInsufficientBuffer, {}},
-        {"get without the topology flag", Request(kKsPropertyTypeGet, 6), buffer, 4, kEInvalidArg,
+        {"empty set", Request(kKsNodeSet, 6), nullptr, 0, kSOk, KsRequestKind::kSet},
+        {"largest selector", Request(kKsNodeGet, 0xFF), buffer, 4, kSOk, KsRequestKind::kGet},
+        {"largest length", Request(kKsNodeSet, 6), buffer, 0xFFFF, kSOk, KsRequestKind::kSet},
+        {"selector beyond the bounds", Request(kKsNodeGet, 0x100), buffer, 4, kNotFound, {}},
+        {"length beyond the bounds",
+         Request(kKsNodeSet, 6),
+         buffer,
+         0x10000,
+         kInsufficientBuffer,
          {}},
-        {"set without the topology flag", Request(kKsPropertyTypeSet, 6), buffer, 4,
-         kEInvalidArg, {}},
-        {"get and set at once", Request(kGet | kSet, 6), buffer, 4, kEInvalidArg, {}},
+        {"get without the topology flag",
+         Request(kKsPropertyTypeGet, 6),
+         buffer,
+         4,
+         kEInvalidArg,
+         {}},
+        {"set without the topology flag",
+         Request(kKsPropertyTypeSet, 6),
+         buffer,
+         4,
+         kEInvalidArg,
+         {}},
+        {"get and set at once", Request(kKsNodeGet | kKsNodeSet, 6), buffer, 4, kEInvalidArg, {}},
         {"no flags", Request(0, 6), buffer, 4, kEInvalidArg, {}},
-        {"get without buffer", Request(kGet, 6), nullptr, 4, kEPointer, {}},
-        {"set without buffer", Request(kSet, 6), nullptr, 4, kEPointer, {}},
+        {"get without buffer", Request(kKsNodeGet, 6), nullptr, 4, kEPointer, {}},
+        {"set without buffer", Request(kKsNodeSet, 6), nullptr, 4, kEPointer, {}},
     };
     for (const auto& c : cases) {
         KsRequest decoded;
@@ -65,8 +76,9 @@ TEST(DecodeKsRequest, ReadsEveryCaseAsKernelStreamingDoes) {
 TEST(DecodeKsRequest, WithoutBoundsEverySelectorAndLengthPasses) {
     uint8_t byte = 0;
     KsRequest decoded;
-    EXPECT_EQ(DecodeKsRequest(Request(kGet, 0xFFFFFFFFu, 0), &byte, 0xFFFFFFFFu, {}, &decoded),
-              kSOk);
+    EXPECT_EQ(
+        DecodeKsRequest(Request(kKsNodeGet, 0xFFFFFFFFu, 0), &byte, 0xFFFFFFFFu, {}, &decoded),
+        kSOk);
     EXPECT_EQ(decoded.selector, 0xFFFFFFFFu);
     EXPECT_EQ(decoded.node, 0u);
 }

@@ -3,9 +3,9 @@
 #include <thread>
 
 #include "device/discovery.h"
-#include "device/windows/windows_platform.h"
 #include "device/windows/com_apartment.h"
 #include "device/windows/win_sdk.h"
+#include "device/windows/windows_platform.h"
 
 namespace {
 
