@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test, then does the
-# same again under AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the device
-# layer for Windows and runs its tests under wine, in code page 1252 and again in 936 (GBK).
+# Installs what is missing, checks that no include runs up a floor, builds with warnings as
+# errors, runs every test and clang-tidy (the naming style), then builds and tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, checks the Debian package, cross-builds the
+# device layer for Windows and runs its tests under wine in code page 1252 and again in 936
+# (GBK), and ends with the end-to-end run through uvcvideo in a VM.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
+
+echo "== floors: no include runs up =="
+scripts/check-floors.sh
 
 for preset in default sanitizers; do
   echo "== $preset =="
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j2
   ctest --preset "$preset"
+  if [ "$preset" = default ]; then
+    echo "== clang-tidy: the naming style =="
+    scripts/check-tidy.sh
+  fi
 done
 
 echo "== Debian package: build, lint, install, run, remove =="

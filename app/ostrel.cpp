@@ -5,9 +5,6 @@
 #include <QFileInfo>
 
 #include "device/discovery.h"
-#ifdef Q_OS_WIN
-#include "device/windows/device_notifications.h"
-#endif
 
 namespace {
 
@@ -18,19 +15,19 @@ QString OpenFirmwareDialog(QWidget* parent, const QString& startAt, const QStrin
 }  // namespace
 
 Ostrel::Ostrel(DevicePlatform& devicePlatform, QWidget* parent)
-    : QMainWindow(parent), platform(devicePlatform), chooseFile(OpenFirmwareDialog) {
+    : QMainWindow(parent), platform_(devicePlatform), chooseFile_(OpenFirmwareDialog) {
     ui.setupUi(this);
     ui.CheckMainProg->setVisible(false);
     busy = 0;
     workDirPath = QDir::currentPath();
     cfgDirPath = workDirPath + QStringLiteral("/CfgFile");
     RestoreSettings();
-    EnumVideoDevices(platform, deviceMonikers, deviceFilters, deviceNodeIds);
+    EnumVideoDevices(platform_, deviceMonikers, deviceFilters, deviceNodeIds);
     FillDeviceList();
-    platform.WatchDeviceChanges([this](const DeviceChange& change) { OnDeviceChange(change); });
+    platform_.WatchDeviceChanges([this](const DeviceChange& change) { OnDeviceChange(change); });
 #ifdef Q_OS_WIN
     // Windows sends them to this window as messages, which nativeEvent reads.
-    RegisterCaptureNotifications(reinterpret_cast<void*>(winId()));
+    platform_.ListenOnWindow(reinterpret_cast<void*>(winId()));
 #endif
     ShowInitialFileSize();
 
@@ -49,15 +46,15 @@ Ostrel::~Ostrel() {
 }
 
 void Ostrel::SetMessagePresenter(MessagePresenter presenter) {
-    presentMessage = std::move(presenter);
+    presentMessage_ = std::move(presenter);
 }
 
 void Ostrel::SetFileChooser(FileChooser chooser) {
-    chooseFile = std::move(chooser);
+    chooseFile_ = std::move(chooser);
 }
 
 void Ostrel::Warn(const QString& text) {
-    presentMessage(QMessageBox::Warning, text);
+    presentMessage_(QMessageBox::Warning, text);
 }
 
 void Ostrel::ShowInitialFileSize() {

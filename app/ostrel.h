@@ -32,6 +32,9 @@ class Ostrel : public QMainWindow {
   signals:
     void StartLoadFwThread(const data_info& info);
 
+    // The slots carry the names the window is known by; Qt connects on_<object>_<signal> to
+    // the form by name.
+    // NOLINTBEGIN(readability-identifier-naming)
   private slots:
     void on_pButnLoadFW_clicked();
     void on_pButnFileC51_clicked();
@@ -42,6 +45,7 @@ class Ostrel : public QMainWindow {
   public slots:
     void HandleWorkerTheardState(qulonglong state);
     void on_DeviceList_currentIndexChanged(int id);
+    // NOLINTEND(readability-identifier-naming)
 
 #ifdef Q_OS_WIN
   protected:
@@ -70,6 +74,8 @@ class Ostrel : public QMainWindow {
     void ShowInitialFileSize();
     void Warn(const QString& text);
 
+    // The members the window is known by keep their names.
+    // NOLINTBEGIN(readability-identifier-naming)
     Ui::OstrelClass ui;
     QThread workerThread;
     Worker* worker = nullptr;
@@ -79,12 +85,13 @@ class Ostrel : public QMainWindow {
     QString workDirPath;
     QString cfgDirPath;
     int32_t busy = 0;
+    // NOLINTEND(readability-identifier-naming)
 
-    DevicePlatform& platform;
-    MessagePresenter presentMessage = ShowMessageBox;
-    FileChooser chooseFile;
+    DevicePlatform& platform_;
+    MessagePresenter presentMessage_ = ShowMessageBox;
+    FileChooser chooseFile_;
     // While a job runs only the job talks to devices: these wait for its finished report.
-    std::shared_ptr<XuDevice> jobDevice;
-    bool refreshAfterJob = false;
-    bool versionAfterJob = false;
+    std::shared_ptr<XuDevice> jobDevice_;
+    bool refreshAfterJob_ = false;
+    bool versionAfterJob_ = false;
 };

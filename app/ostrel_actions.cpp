@@ -1,5 +1,5 @@
 #include "app/ostrel.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 XuDevice* Ostrel::DeviceForAction() {
     XuDevice* device = SelectedDevice();
@@ -31,7 +31,7 @@ void Ostrel::on_pButnLoadFW_clicked() {
     if (PrepareFwImage(version == 1, job) != 0) {
         return;
     }
-    jobDevice = deviceFilters[index];  // the handle outlives any refresh until the job ends
+    jobDevice_ = deviceFilters[index];  // the handle outlives any refresh until the job ends
     emit StartLoadFwThread(job);
     ui.pButnLoadFW->setEnabled(false);
     ui.pBtnResetDevice->setEnabled(false);
@@ -71,8 +71,8 @@ void Ostrel::HandleWorkerTheardState(qulonglong state) {
             ui.ProgsBar->setMaximum(static_cast<int>(value));
             break;
         case Worker::kSucceeded:
-            presentMessage(QMessageBox::Information,
-                           QStringLiteral("烧写成功 时间:%1ms").arg(value));
+            presentMessage_(QMessageBox::Information,
+                            QStringLiteral("烧写成功 时间:%1ms").arg(value));
             break;
         case Worker::kFailed:
             Warn(QStringLiteral("烧写失败"));
@@ -81,7 +81,7 @@ void Ostrel::HandleWorkerTheardState(qulonglong state) {
             busy = 0;
             ui.pButnLoadFW->setEnabled(true);
             ui.pBtnResetDevice->setEnabled(true);
-            jobDevice.reset();
+            jobDevice_.reset();
             RunDeferredDeviceTraffic();
             break;
         default:
@@ -90,10 +90,10 @@ void Ostrel::HandleWorkerTheardState(qulonglong state) {
 }
 
 void Ostrel::RunDeferredDeviceTraffic() {
-    const bool refresh = refreshAfterJob;
-    const bool version = versionAfterJob;
-    refreshAfterJob = false;
-    versionAfterJob = false;
+    const bool refresh = refreshAfterJob_;
+    const bool version = versionAfterJob_;
+    refreshAfterJob_ = false;
+    versionAfterJob_ = false;
     if (refresh) {
         RefreshDeviceList();  // shows the selected device's version itself
     } else if (version) {

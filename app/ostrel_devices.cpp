@@ -1,12 +1,9 @@
 #include <QDebug>
 
 #include "app/ostrel.h"
+#include "device/command_set.h"
 #include "device/hotplug.h"
-#include "download/command_set.h"
 #include "image/version_label.h"
-#ifdef Q_OS_WIN
-#include "device/windows/device_notifications.h"
-#endif
 
 namespace {
 
@@ -64,7 +61,7 @@ void Ostrel::RefreshDeviceList() {
         deviceMonikers[slot].reset();
         deviceFilters[slot].reset();
     }
-    EnumVideoDevices(platform, deviceMonikers, deviceFilters, deviceNodeIds);
+    EnumVideoDevices(platform_, deviceMonikers, deviceFilters, deviceNodeIds);
     FillDeviceList();
 }
 
@@ -73,7 +70,7 @@ void Ostrel::OnDeviceChange(const DeviceChange& change) {
         return;
     }
     if (busy != 0) {
-        refreshAfterJob = true;
+        refreshAfterJob_ = true;
         return;
     }
     RefreshDeviceList();
@@ -81,7 +78,7 @@ void Ostrel::OnDeviceChange(const DeviceChange& change) {
 
 void Ostrel::on_DeviceList_currentIndexChanged(int) {
     if (busy != 0) {
-        versionAfterJob = true;
+        versionAfterJob_ = true;
         return;
     }
     ShowDeviceVersion();
@@ -102,7 +99,7 @@ void Ostrel::ShowDeviceVersion() {
 #ifdef Q_OS_WIN
 bool Ostrel::nativeEvent(const QByteArray&, void* message, long*) {
     DeviceChange change;
-    if (ReadDeviceChangeMessage(message, &change)) {
+    if (platform_.ReadWindowMessage(message, &change)) {
         OnDeviceChange(change);
     }
     return false;  // Qt goes on with every message

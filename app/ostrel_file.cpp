@@ -9,7 +9,7 @@
 
 void Ostrel::on_pButnFileC51_clicked() {
     const QString current = ui.pEditFilePath->text();
-    const QString chosen = chooseFile(this, current, QStringLiteral("*.hex *.bin ;; *.*"));
+    const QString chosen = chooseFile_(this, current, QStringLiteral("*.hex *.bin ;; *.*"));
     if (chosen.isEmpty()) {
         return;
     }

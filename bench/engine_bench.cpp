@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
-#include "download/command_set.h"
 #include "download/worker.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
 #include "device/xu_transport.h"
-#include "download/command_set.h"
 
 namespace {
 

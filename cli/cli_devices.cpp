@@ -2,75 +2,44 @@
 
 #include <QFile>
 
-#include "device/native_platform.h"
-#include "device/sim/demo_cameras.h"
-#include "device/sim/sim_platform.h"
+#include "device/platforms.h"
+#include "device/sim/sim_trace.h"
 
 namespace {
 
-const QStringList kFaults = {"handshake", "write", "verify", "gone"};
-
-const char* DirectionName(SimDirection direction) {
-    switch (direction) {
-        case SimDirection::kSet:
-            return "set";
-        case SimDirection::kGet:
-            return "get";
-        case SimDirection::kSizeQuery:
-            break;
+QString FaultNames() {
+    QStringList names;
+    for (const std::string& name : SimFaultNames()) {
+        names << QString::fromStdString(name);
     }
-    return "len";
-}
-
-QByteArray TraceLine(const SimTraffic& t) {
-    QByteArray line =
-        QByteArray(DirectionName(t.direction)) + " node=" + QByteArray::number(t.node) +
-        " sel=" + QByteArray::number(t.selector) + " len=" + QByteArray::number(t.length) +
-        " status=0x" +
-        QByteArray::number(static_cast<uint32_t>(t.status), 16).rightJustified(8, '0');
-    if (t.direction == SimDirection::kSizeQuery) {
-        return line + " size=" + QByteArray::number(t.reportedSize) + '\n';
-    }
-    const QByteArray data(reinterpret_cast<const char*>(t.bytes.data()),
-                          static_cast<int>(t.bytes.size()));
-    return line + " data=" + data.toHex() + '\n';
+    return names.join(", ");
 }
 
 }  // namespace
 
 bool CliDevices::Open(const CliOptions& options, QString* error) {
-    if (!options.simulateFault.isEmpty() &&
-        (!options.simulate || !kFaults.contains(options.simulateFault))) {
+    const std::optional<SimFault> parsed = ParseSimFault(options.simulateFault.toStdString());
+    if (!parsed || (*parsed != SimFault::kNone && !options.simulate)) {
         *error = QStringLiteral("--simulate-fault takes one of %1 and needs --simulate")
-                     .arg(kFaults.join(", "));
+                     .arg(FaultNames());
         return false;
     }
-    if (!options.simulate) {
-        platform = CreateNativePlatform();
-    } else if (options.simulateFault == "gone") {
-        platform = std::make_unique<SimPlatform>();
-    } else {
-        platform = CreateDemoPlatform(&cameras);
-    }
-    count = std::max(0, EnumVideoDevices(*platform, monikers, filters, nodeIds));
+    fault_ = *parsed;
+    platform_ = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
+                               {fault_, &cameras_});
+    count_ = std::max(0, EnumVideoDevices(*platform_, monikers_, filters_, nodeIds_));
     return true;
 }
 
 QString CliDevices::Label(int index) const {
     std::string label;
-    return GetDeviceLabel(monikers[index].get(), &label) ? QString::fromStdString(label)
-                                                         : QString();
+    return GetDeviceLabel(monikers_[index].get(), &label) ? QString::fromStdString(label)
+                                                          : QString();
 }
 
-void CliDevices::InjectFaultAfterDiscovery(const QString& fault) {
-    for (const std::shared_ptr<SimCamera>& camera : cameras) {
-        if (fault == "handshake") {
-            camera->Model().SetHandshakeAnswer(0x00);
-        } else if (fault == "write") {
-            camera->Model().FailRequest(6, 2, kSimStall);
-        } else if (fault == "verify") {
-            camera->Model().CorruptReadBack(0);
-        }
+void CliDevices::InjectFaultAfterDiscovery() {
+    for (const std::shared_ptr<SimCamera>& camera : cameras_) {
+        InjectSimFault(fault_, camera->Model());
     }
 }
 
@@ -79,10 +48,10 @@ bool CliDevices::WriteTrace(const QString& path) const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return false;
     }
-    for (size_t i = 0; i < cameras.size(); ++i) {
+    for (size_t i = 0; i < cameras_.size(); ++i) {
         file.write("# camera " + QByteArray::number(static_cast<qulonglong>(i)) + '\n');
-        for (const SimTraffic& t : cameras[i]->Model().Traffic()) {
-            file.write(TraceLine(t));
+        for (const SimTraffic& t : cameras_[i]->Model().Traffic()) {
+            file.write(QByteArray::fromStdString(SimTrafficLine(t)) + '\n');
         }
     }
     return file.error() == QFileDevice::NoError;

@@ -79,7 +79,7 @@ OptionSpec Number(const QStringList& names, const QString& valueName, const QStr
 
 // The one place that says which options exist: one line each.
 const std::vector<OptionSpec>& GlobalOptions() {
-    static const std::vector<OptionSpec> options = {
+    static const std::vector<OptionSpec> kOptions = {
         Flag({"simulate"}, "use the two simulated cameras instead of real ones",
              &CliOptions::simulate),
         Text({"simulate-fault"}, "KIND",
@@ -92,14 +92,14 @@ const std::vector<OptionSpec>& GlobalOptions() {
              &CliOptions::help),
         Flag({"version"}, "print the program's version", &CliOptions::version),
     };
-    return options;
+    return kOptions;
 }
 
 const std::vector<CommandSpec>& Commands() {
-    static const OptionSpec device =
+    static const OptionSpec kDevice =
         Number({"device"}, "N", "the device's index in the list (default 0)", &CliOptions::device,
                kDeviceIndex);
-    static const std::vector<CommandSpec> commands = {
+    static const std::vector<CommandSpec> kCommands = {
         {"list",
          {},
          "the devices as the window lists them",
@@ -107,17 +107,17 @@ const std::vector<CommandSpec>& Commands() {
         {"flash",
          {"FILE"},
          "download FILE (Intel HEX or binary) into device N",
-         {device,
+         {kDevice,
           Text({"address"}, "HEX", "where the firmware goes in the device (default 0)",
                &CliOptions::address, kHexAddress),
           Flag({"verify"}, "read the firmware back and compare", &CliOptions::verify),
           Flag({"reset"}, "reset the device after a successful download", &CliOptions::reset)}},
-        {"reset", {}, "reset device N (addressed at node 1)", {device}},
+        {"reset", {}, "reset device N (addressed at node 1)", {kDevice}},
         {"version", {"FILE"}, "the firmware version a binary file carries", {}},
         {"hex2bin", {"IN", "OUT"}, "convert an Intel HEX file to a flat binary", {}},
         {"pack", {"IN", "OUT"}, "turn a binary into the chunked download image", {}},
     };
-    return commands;
+    return kCommands;
 }
 
 QString DashedName(const QString& name) {

@@ -9,7 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/progress.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 #include "download/worker.h"
 #include "image/prepare_fw_image.h"
 #include "image/version_label.h"

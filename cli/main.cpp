@@ -18,7 +18,7 @@ int RunDeviceCommand(const CliOptions& options) {
         std::fprintf(stderr, "dovrane-cli: %s\n", error.toLocal8Bit().constData());
         return kExitUsage;
     }
-    devices.InjectFaultAfterDiscovery(options.simulateFault);
+    devices.InjectFaultAfterDiscovery();
     int status = kExitOk;
     if (options.command == "list") {
         status = RunList(options, devices);

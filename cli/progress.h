@@ -9,20 +9,20 @@
 // rate and time left on a terminal, plain lines at every tenth otherwise.
 class ProgressPrinter {
   public:
-    ProgressPrinter(FILE* stream, bool terminal) : out(stream), isTerminal(terminal) {}
+    ProgressPrinter(FILE* stream, bool terminal) : out_(stream), isTerminal_(terminal) {}
 
     void OnReport(qulonglong state);
     // 1 while writing, 2 while verifying (the passes restart the bar from 0).
-    int Pass() const { return pass; }
+    int Pass() const { return pass_; }
 
   private:
     void StartPass(uint32_t total);
     void Show(uint32_t done);
 
-    FILE* out;
-    bool isTerminal;
-    int pass = 0;
-    uint32_t total = 0;
-    int lastStep = -1;
-    QElapsedTimer clock;
+    FILE* out_;
+    bool isTerminal_;
+    int pass_ = 0;
+    uint32_t total_ = 0;
+    int lastStep_ = -1;
+    QElapsedTimer clock_;
 };

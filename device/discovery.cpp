@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "device/ascii.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 namespace {
 

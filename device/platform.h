@@ -16,12 +16,15 @@
 inline constexpr uint32_t kKsPropertyTypeGet = 0x00000001;
 inline constexpr uint32_t kKsPropertyTypeSet = 0x00000002;
 inline constexpr uint32_t kKsPropertyTypeTopology = 0x10000000;
+// The two requests an extension unit takes: a get or a set addressed to a topology node.
+inline constexpr uint32_t kKsNodeGet = kKsPropertyTypeGet | kKsPropertyTypeTopology;
+inline constexpr uint32_t kKsNodeSet = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 
 // The 32-byte KSP_NODE request record, byte for byte as kernel streaming takes it.
 struct KsPropertyNode {
     Guid set;
     uint32_t id;     // control selector
-    uint32_t flags;  // kKsPropertyTypeGet/Set | kKsPropertyTypeTopology
+    uint32_t flags;  // kKsNodeGet or kKsNodeSet
     uint32_t nodeId;
     uint32_t reserved;
 };
@@ -95,4 +98,13 @@ class DevicePlatform {
     // Why devices were passed over by the last enumeration ("<device>: <reason>"), for tools
     // that explain an empty list; only backends that can tell say anything.
     virtual std::vector<std::string> SkippedDevices() const { return {}; }
+
+    // For a platform whose device changes reach the window as its own messages
+    // (WM_DEVICECHANGE): asks for them to be sent to the window, given by its native handle.
+    // False when refused, or when the platform reports changes through WatchDeviceChanges.
+    virtual bool ListenOnWindow(void* /*window*/) { return false; }
+    // Reads one of the window's native messages as a device change; false for any other.
+    virtual bool ReadWindowMessage(const void* /*message*/, DeviceChange* /*change*/) const {
+        return false;
+    }
 };

@@ -7,8 +7,6 @@
 namespace {
 
 constexpr uint32_t kFixedNode = 1;
-constexpr uint32_t kReadFlags = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kWriteFlags = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 
 // One open property channel addressed to one control; every call builds its own record.
 class ControlChannel {
@@ -18,14 +16,14 @@ class ControlChannel {
 
     Status Write(const uint8_t* data, uint32_t length) {
         // The platform's signature is not const-correct; a set only reads the buffer.
-        return Call(kWriteFlags, const_cast<uint8_t*>(data), length, nullptr);
+        return Call(kKsNodeSet, const_cast<uint8_t*>(data), length, nullptr);
     }
-    Status Read(uint8_t* data, uint32_t length) { return Call(kReadFlags, data, length, nullptr); }
+    Status Read(uint8_t* data, uint32_t length) { return Call(kKsNodeGet, data, length, nullptr); }
 
     // The control's size: the platform reports it only through kMoreData.
     bool QuerySize(uint32_t* size) {
         uint32_t returned = 0;
-        if (Call(kReadFlags, nullptr, 0, &returned) != kMoreData) {
+        if (Call(kKsNodeGet, nullptr, 0, &returned) != kMoreData) {
             return false;
         }
         *size = returned;

@@ -19,7 +19,7 @@ struct FwSegment {
 
 // The download job: a plain record, copied field by field; copies share the buffers and exactly
 // one copy releases them with FreeFwBuffers.
-struct data_info {
+struct data_info {  // NOLINT(readability-identifier-naming): the name the worker's signal carries
     int32_t count;  // segments in use, 0 to kMaxSegments
     uint32_t unit;  // rounding unit for segment lengths (low 16 bits; 0 means 1024)
     FwSegment segments[kMaxSegments];

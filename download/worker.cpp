@@ -9,8 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "device/xu_transport.h"
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 namespace {
 
@@ -88,7 +87,7 @@ bool Worker::StartPass(const XuDevice* device, const data_info* job) {
     if (Failed(CheckJob(device, job, &total))) {
         return false;
     }
-    progress = 0;
+    progress_ = 0;
     Report(kProgressValue, 0);
     Report(kProgressMinimum, 0);
     Report(kProgressMaximum, ClampToInt32(total));
@@ -97,14 +96,14 @@ bool Worker::StartPass(const XuDevice* device, const data_info* job) {
 
 template <typename SendPacket>
 Status Worker::TransferPackets(uint32_t length, uint32_t packetLength, SendPacket sendPacket) {
-    const int32_t base = progress;
+    const int32_t base = progress_;
     for (uint32_t position = 0; position < length; position += packetLength) {
         const uint32_t remaining = length - position;
         if (!sendPacket(position, std::min(remaining, packetLength))) {
             return kEFail;
         }
-        progress = ClampToInt32(int64_t{base} + position + packetLength);
-        Report(kProgressValue, progress);
+        progress_ = ClampToInt32(int64_t{base} + position + packetLength);
+        Report(kProgressValue, progress_);
     }
     return kSOk;
 }
@@ -145,7 +144,7 @@ Status Worker::WriteFwSegment(XuDevice* device, uint32_t node, const FwSegment& 
             std::memcpy(pad.get(), data, bytes);
             data = pad.get();
         }
-        return XuNodeSet(device, node, kSelData, data, packet) == kSOk;
+        return DevWritePacket(device, NodeAddress::Id(node), data, packet) == kSOk;
     });
     pad.reset();
     return Failed(status) ? status : DevEndTransfer(device, NodeAddress::Id(node));
@@ -160,8 +159,8 @@ Status Worker::VerifyFw(XuDevice* device, uint32_t node, data_info* job) {
         const FwSegment& segment = job->segments[i];
         const auto length = static_cast<size_t>(segment.length);
         if (segment.kind == kSegmentBoot) {
-            progress = ClampToInt32(int64_t{progress} + segment.length);
-            Report(kProgressValue, progress);
+            progress_ = ClampToInt32(int64_t{progress_} + segment.length);
+            Report(kProgressValue, progress_);
             continue;
         }
         std::unique_ptr<uint8_t[]> readBack = Allocate(length);
@@ -193,13 +192,13 @@ Status Worker::ReadBackFwSegment(XuDevice* device, uint32_t node, const FwSegmen
     status = TransferPackets(length, packet, [&](uint32_t position, uint32_t bytes) {
         uint8_t* target = copy.buffer + position;
         if (bytes == packet) {
-            return XuNodeGet(device, node, kSelData, target, packet) == kSOk;
+            return DevReadPacket(device, NodeAddress::Id(node), target, packet) == kSOk;
         }
         std::unique_ptr<uint8_t[]> scratch = Allocate(packet);
         if (!scratch) {
             return false;
         }
-        const bool ok = XuNodeGet(device, node, kSelData, scratch.get(), packet) == kSOk;
+        const bool ok = DevReadPacket(device, NodeAddress::Id(node), scratch.get(), packet) == kSOk;
         std::memcpy(target, scratch.get(), bytes);
         return ok;
     });

@@ -48,5 +48,5 @@ class Worker : public QObject {
     template <typename SendPacket>
     Status TransferPackets(uint32_t length, uint32_t packetLength, SendPacket sendPacket);
 
-    int32_t progress = 0;
+    int32_t progress_ = 0;
 };

@@ -4,16 +4,18 @@
 
 #include "image/file_io.h"
 
-static constexpr size_t kHeaderSize = 8;
-static constexpr size_t kRecordOverhead = 3;  // length field and checksum
-static constexpr uint8_t kTerminator[kRecordOverhead] = {0x00, 0x01, 0x00};
+namespace {
 
-static size_t PackedSize(size_t sourceSize) {
+constexpr size_t kHeaderSize = 8;
+constexpr size_t kRecordOverhead = 3;  // length field and checksum
+constexpr uint8_t kTerminator[kRecordOverhead] = {0x00, 0x01, 0x00};
+
+size_t PackedSize(size_t sourceSize) {
     const size_t records = (sourceSize + kFwRecordData - 1) / kFwRecordData;
     return kHeaderSize + sourceSize + kRecordOverhead * records + sizeof kTerminator;
 }
 
-static void StoreHeader(uint8_t* image) {
+void StoreHeader(uint8_t* image) {
     for (size_t i = 0; i < 4; ++i) {
         image[i] = static_cast<uint8_t>(kFwImageMagic >> (8 * i));
         image[4 + i] = 0;
@@ -21,7 +23,7 @@ static void StoreHeader(uint8_t* image) {
 }
 
 // Reads the source record by record straight into place; false on a short read.
-static bool StoreRecords(std::FILE* source, size_t sourceSize, uint8_t* image) {
+bool StoreRecords(std::FILE* source, size_t sourceSize, uint8_t* image) {
     uint8_t* out = image + kHeaderSize;
     for (size_t remaining = sourceSize; remaining > 0;) {
         const size_t n = remaining < kFwRecordData ? remaining : kFwRecordData;
@@ -44,6 +46,8 @@ static bool StoreRecords(std::FILE* source, size_t sourceSize, uint8_t* image) {
     }
     return true;
 }
+
+}  // namespace
 
 int PackFwImage(const char* src, const char* dst) {
     FilePtr source = OpenForReading(src);

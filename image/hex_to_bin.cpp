@@ -6,15 +6,17 @@
 
 #include "image/file_io.h"
 
-static constexpr size_t kImageSize = 0x10000;
-static constexpr uint8_t kTypeData = 0x00;
-static constexpr uint8_t kTypeExtendedSegment = 0x02;
-static constexpr uint8_t kTypeExtendedLinear = 0x04;
+namespace {
+
+constexpr size_t kImageSize = 0x10000;
+constexpr uint8_t kTypeData = 0x00;
+constexpr uint8_t kTypeExtendedSegment = 0x02;
+constexpr uint8_t kTypeExtendedLinear = 0x04;
 // ':' is followed by byte count, address high, address low and type, two digits each.
-static constexpr size_t kHeaderChars = 8;
+constexpr size_t kHeaderChars = 8;
 
 // Digit values, and every other character's own code, so decoding needs no branches.
-static constexpr std::array<uint8_t, 256> MakeDigitTable() {
+constexpr std::array<uint8_t, 256> MakeDigitTable() {
     std::array<uint8_t, 256> table{};
     for (size_t c = 0; c < table.size(); ++c) {
         table[c] = static_cast<uint8_t>(c);
@@ -28,20 +30,15 @@ static constexpr std::array<uint8_t, 256> MakeDigitTable() {
     }
     return table;
 }
-static constexpr std::array<uint8_t, 256> kDigit = MakeDigitTable();
+constexpr std::array<uint8_t, 256> kDigit = MakeDigitTable();
 
-static inline uint8_t DecodePair(const uint8_t* text) {
+uint8_t DecodePair(const uint8_t* text) {
     return static_cast<uint8_t>((kDigit[text[0]] << 4) | kDigit[text[1]]);
-}
-
-uint8_t HexPairToByte(char high, char low) {
-    const uint8_t pair[2] = {static_cast<uint8_t>(high), static_cast<uint8_t>(low)};
-    return DecodePair(pair);
 }
 
 // Stores the data records of text into image; *highest ends at the highest written address.
 // Returns false for input the converter refuses.
-static bool ScanRecords(const uint8_t* text, size_t size, uint8_t* image, size_t* highest) {
+bool ScanRecords(const uint8_t* text, size_t size, uint8_t* image, size_t* highest) {
     const uint8_t* const end = text + size;
     const uint8_t* p = text;
     while (p < end) {
@@ -75,6 +72,13 @@ static bool ScanRecords(const uint8_t* text, size_t size, uint8_t* image, size_t
         }
     }
     return true;
+}
+
+}  // namespace
+
+uint8_t HexPairToByte(char high, char low) {
+    const uint8_t pair[2] = {static_cast<uint8_t>(high), static_cast<uint8_t>(low)};
+    return DecodePair(pair);
 }
 
 int HexToBin(const char* hexPath, const char* binPath) {

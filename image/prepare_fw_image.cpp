@@ -13,19 +13,21 @@
 #include "image/hex_path.h"
 #include "image/hex_to_bin.h"
 
-static constexpr uint32_t kDefaultUnit = 1024;
+namespace {
+
+constexpr uint32_t kDefaultUnit = 1024;
 
 // A unit whose low 16 bits are 0 cannot round anything, so it falls back like an unset one.
-static uint32_t RoundingUnit(uint32_t unitField) {
+uint32_t RoundingUnit(uint32_t unitField) {
     const uint32_t unit = unitField & 0xFFFF;
     return unit == 0 ? kDefaultUnit : unit;
 }
 
-static QByteArray Local(const QString& path) {
+QByteArray Local(const QString& path) {
     return path.toLocal8Bit();
 }
 
-static void Warn(const ShowWarning& warn, const QString& text) {
+void Warn(const ShowWarning& warn, const QString& text) {
     if (warn) {
         warn(text);
     }
@@ -33,9 +35,8 @@ static void Warn(const ShowWarning& warn, const QString& text) {
 
 // Reads a produced file into a new zero-padded buffer of a whole number of units and fills
 // *segment; false after a warning, openFailedText naming the file.
-static bool LoadSegment(const QString& path, const QString& openFailedText, uint32_t unit,
-                        uint8_t kind, int32_t address, FwSegment* segment,
-                        const ShowWarning& warn) {
+bool LoadSegment(const QString& path, const QString& openFailedText, uint32_t unit, uint8_t kind,
+                 int32_t address, FwSegment* segment, const ShowWarning& warn) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Warn(warn, openFailedText.arg(path));
@@ -59,8 +60,8 @@ static bool LoadSegment(const QString& path, const QString& openFailedText, uint
 }
 
 // The boot segment into *segment; false after a warning.
-static bool PrepareBoot(const QString& cfgDirPath, uint32_t unit, FwSegment* segment,
-                        const ShowWarning& warn) {
+bool PrepareBoot(const QString& cfgDirPath, uint32_t unit, FwSegment* segment,
+                 const ShowWarning& warn) {
     const QString hexPath = cfgDirPath + QStringLiteral("/boot_sw.hex");
     const QString binPath = cfgDirPath + QStringLiteral("/boot_sw.bin");
     if (HexToBin(Local(hexPath).constData(), Local(binPath).constData()) < 0) {
@@ -72,8 +73,8 @@ static bool PrepareBoot(const QString& cfgDirPath, uint32_t unit, FwSegment* seg
 }
 
 // mcu.bin from the chosen file: a HEX file converted and packed, anything else copied.
-static bool ProduceFirmwareFile(const QString& firmwarePath, const QString& target,
-                                const ShowWarning& warn) {
+bool ProduceFirmwareFile(const QString& firmwarePath, const QString& target,
+                         const ShowWarning& warn) {
     const QByteArray targetBytes = Local(target);
     if (IsHexPath(firmwarePath)) {
         if (HexToBin(Local(firmwarePath).constData(), targetBytes.constData()) < 0) {
@@ -94,8 +95,8 @@ static bool ProduceFirmwareFile(const QString& firmwarePath, const QString& targ
 }
 
 // The firmware segment into *segment; false after a warning.
-static bool PrepareFirmware(const PrepareInputs& in, uint32_t unit, FwSegment* segment,
-                            const ShowWarning& warn) {
+bool PrepareFirmware(const PrepareInputs& in, uint32_t unit, FwSegment* segment,
+                     const ShowWarning& warn) {
     if (in.firmwarePath.isEmpty()) {
         Warn(warn, QStringLiteral("请输入固件路径"));
         return false;
@@ -109,6 +110,8 @@ static bool PrepareFirmware(const PrepareInputs& in, uint32_t unit, FwSegment* s
     return LoadSegment(target, QStringLiteral("打开固件文件失败\n%1"), unit, kSegmentFirmware,
                        address, segment, warn);
 }
+
+}  // namespace
 
 int PrepareFwImage(const PrepareInputs& in, bool boot, data_info& job, const ShowWarning& warn) {
     const uint32_t unit = RoundingUnit(job.unit);

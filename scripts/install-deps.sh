@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config binutils
+  build-essential cmake ninja-build pkg-config binutils clang-tidy-14
   qtbase5-dev qtbase5-dev-tools
   libudev-dev
   librsvg2-bin bash-completion

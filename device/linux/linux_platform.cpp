@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "device/linux/uvc_xu_device.h"
-#include "device/native_platform.h"
 
 namespace {
 
@@ -148,6 +147,6 @@ std::vector<std::string> LinuxPlatform::SkippedDevices() const {
     return *skipped_;
 }
 
-std::unique_ptr<DevicePlatform> CreateNativePlatform() {
+std::unique_ptr<DevicePlatform> CreateLinuxPlatform() {
     return std::make_unique<LinuxPlatform>();
 }

@@ -50,3 +50,6 @@ class LinuxPlatform final : public DevicePlatform {
     ChangeHandler onChange_;
     std::unique_ptr<DeviceEventSource> source_;  // last: it stops before the rest goes
 };
+
+// The real cameras on Linux.
+std::unique_ptr<DevicePlatform> CreateLinuxPlatform();

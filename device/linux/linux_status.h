@@ -7,10 +7,5 @@
 
 #include "device/status.h"
 
-// ERROR_NOT_FOUND: the addressed node is not an extension unit.
-inline constexpr Status kStatusNodeNotFound = static_cast<Status>(0x80070490u);
-// ERROR_SET_NOT_FOUND: the extension unit carries another property set (guidExtensionCode).
-inline constexpr Status kStatusSetNotFound = static_cast<Status>(0x80070492u);
-
 // A failure status for a positive errno; kEFail for an errno of 0.
 Status StatusFromErrno(int error);

@@ -31,7 +31,7 @@ class UvcTopology final : public Topology {
         }
         const UvcEntity* entity = function_->Entity(node);
         if (entity == nullptr) {
-            return kStatusNodeNotFound;
+            return kNotFound;
         }
         *type = UvcNodeType(*entity);
         return kSOk;

@@ -6,15 +6,14 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "device/ks_request.h"
 #include "device/linux/linux_status.h"
 #include "device/linux/uvc_topology.h"
 
 namespace {
 
-constexpr uint32_t kGetRequest = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kSetRequest = kKsPropertyTypeSet | kKsPropertyTypeTopology;
-constexpr uint32_t kMaxSelector = 0xFF;       // uvc_xu_control_query.selector is 8 bits
-constexpr uint32_t kMaxControlSize = 0xFFFF;  // and wLength 16
+// uvc_xu_control_query.selector is 8 bits and wLength 16: no control is larger.
+constexpr KsRequestBounds kUvcBounds{0xFF, 0xFFFF};
 
 }  // namespace
 
@@ -58,28 +57,23 @@ class UvcXuDevice::Control final : public XuControl {
         if (returned != nullptr) {
             *returned = 0;
         }
-        if (request.flags != kGetRequest && request.flags != kSetRequest) {
-            return kEInvalidArg;
+        KsRequest decoded;
+        const Status malformed = DecodeKsRequest(request, data, length, kUvcBounds, &decoded);
+        if (Failed(malformed)) {
+            return malformed;
         }
-        const UvcEntity* unit = node_->function->Entity(request.nodeId);
-        if (unit == nullptr || unit->kind != UvcEntityKind::kExtensionUnit ||
-            request.id > kMaxSelector) {
-            return kStatusNodeNotFound;
+        const UvcEntity* unit = node_->function->Entity(decoded.node);
+        if (unit == nullptr || unit->kind != UvcEntityKind::kExtensionUnit) {
+            return kNotFound;
         }
         if (unit->extensionCode != request.set) {
-            return kStatusSetNotFound;
+            return kSetNotFound;
         }
-        const auto selector = static_cast<uint8_t>(request.id);
-        if (request.flags == kGetRequest && length == 0) {
+        const auto selector = static_cast<uint8_t>(decoded.selector);
+        if (decoded.kind == KsRequestKind::kSizeQuery) {
             return SizeQuery(unit->id, selector, returned);
         }
-        if (data == nullptr && length != 0) {
-            return kEPointer;
-        }
-        if (length > kMaxControlSize) {
-            return node_->Record(ENOBUFS);  // no control is that large: the driver's own answer
-        }
-        const bool get = request.flags == kGetRequest;
+        const bool get = decoded.kind == KsRequestKind::kGet;
         const Status status =
             node_->Query(unit->id, selector, get ? UVC_GET_CUR : UVC_SET_CUR,
                          static_cast<uint8_t*>(data), static_cast<uint16_t>(length));

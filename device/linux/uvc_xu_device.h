@@ -28,7 +28,8 @@ class UvcXuDevice final : public XuDevice {
     Status OpenControl(std::unique_ptr<XuControl>* control) override;
     Status OpenTopology(std::unique_ptr<Topology>* topology) override;
 
-    // The errno of the latest extension-unit request on this node; 0 when it succeeded.
+    // The errno of the latest extension-unit request that reached the driver on this node; 0
+    // when it succeeded.
     int LastErrno() const;
 
   private:

@@ -1,14 +1,13 @@
 #include "device/linux/video_nodes.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <utility>
 
-#include "device/guid.h"
+#include "device/capture_path.h"
 #include "device/linux/sysfs_files.h"
 
 namespace fs = std::filesystem;
@@ -35,23 +34,7 @@ std::string NonEmptyAttribute(const fs::path& path) {
     return ReadAttribute(path.string()).value_or(std::string());
 }
 
-std::string LowerCaseGuidText(const Guid& guid) {
-    std::string text = GuidText(guid);
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
-
 }  // namespace
-
-std::string CaptureDevicePath(uint16_t vendorId, uint16_t productId, uint8_t interfaceNumber,
-                              const std::string& devNode) {
-    char prefix[40];
-    std::snprintf(prefix, sizeof prefix, "usb#vid_%04x&pid_%04x&mi_%02x#", vendorId, productId,
-                  interfaceNumber);
-    return prefix + devNode + "#{" + LowerCaseGuidText(kCaptureCategory) + "}";
-}
 
 VideoNodeInspector::VideoNodeInspector(SysfsLayout layout, LinuxDeviceIo io)
     : layout_(std::move(layout)), io_(std::move(io)) {}
@@ -130,8 +113,8 @@ NodeInspection VideoNodeInspector::Inspect(const std::string& nodeDirectory,
         node.friendlyName = NonEmptyAttribute(usbDir / "product");
     }
     node.devicePath =
-        CaptureDevicePath(static_cast<uint16_t>(*vendor), static_cast<uint16_t>(*product),
-                          static_cast<uint8_t>(*interfaceNumber), devNode);
+        CaptureInterfacePath(static_cast<uint16_t>(*vendor), static_cast<uint16_t>(*product),
+                             static_cast<uint8_t>(*interfaceNumber), devNode);
     node.function = *function;
     return NodeInspection{std::move(node), std::string()};
 }

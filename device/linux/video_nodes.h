@@ -34,9 +34,6 @@ struct NodeInspection {
     std::string skipReason;  // "<device>: <reason>" when there is no node
 };
 
-std::string CaptureDevicePath(uint16_t vendorId, uint16_t productId, uint8_t interfaceNumber,
-                              const std::string& devNode);
-
 class VideoNodeInspector {
   public:
     VideoNodeInspector(SysfsLayout layout, LinuxDeviceIo io);

@@ -3,11 +3,9 @@
 #include <algorithm>
 
 #include "device/ks_node_types.h"
+#include "device/ks_request.h"
 
 namespace {
-
-constexpr uint32_t kGetRequest = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kSetRequest = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 
 class SimControl : public XuControl {
   public:
@@ -85,30 +83,40 @@ Status SimCamera::OpenTopology(std::unique_ptr<Topology>* topology) {
 Status SimCamera::KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
                              uint32_t* returned) {
     uint32_t answered = 0;
-    Status status = kEInvalidArg;
-    auto* bytes = static_cast<uint8_t*>(data);
-    SimXuModel* model = ModelAt(request.nodeId);
-    if (request.set != kXuPropertySet) {
-        status = kSimSetNotFound;
-    } else if (model == nullptr) {
-        status = kSimNotFound;
-    } else if (bytes == nullptr && length != 0) {
-        status = kEPointer;
-    } else if (request.flags == kGetRequest && bytes == nullptr) {
-        status = model->GetLen(request.nodeId, request.id, &answered);
-        if (status == kSOk) {
-            status = kMoreData;
-        }
-    } else if (request.flags == kGetRequest) {
-        status = model->Get(request.nodeId, request.id, bytes, length);
-        answered = Succeeded(status) ? length : 0;
-    } else if (request.flags == kSetRequest) {
-        status = model->Set(request.nodeId, request.id, bytes, length);
+    KsRequest decoded;
+    Status status = DecodeKsRequest(request, data, length, {}, &decoded);
+    if (Succeeded(status)) {
+        status = Serve(request.set, decoded, static_cast<uint8_t*>(data), length, &answered);
     }
     if (returned != nullptr) {
         *returned = answered;
     }
     return status;
+}
+
+Status SimCamera::Serve(const Guid& set, const KsRequest& request, uint8_t* data, uint32_t length,
+                        uint32_t* answered) {
+    SimXuModel* model = ModelAt(request.node);
+    if (set != kXuPropertySet) {
+        return kSetNotFound;
+    }
+    if (model == nullptr) {
+        return kNotFound;
+    }
+    switch (request.kind) {
+        case KsRequestKind::kSizeQuery: {
+            const Status status = model->GetLen(request.node, request.selector, answered);
+            return status == kSOk ? kMoreData : status;
+        }
+        case KsRequestKind::kGet: {
+            const Status status = model->Get(request.node, request.selector, data, length);
+            *answered = Succeeded(status) ? length : 0;
+            return status;
+        }
+        case KsRequestKind::kSet:
+            break;
+    }
+    return model->Set(request.node, request.selector, data, length);
 }
 
 Status SimCamera::NodeCount(uint32_t* count) const {

@@ -7,13 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "device/ks_request.h"
 #include "device/platform.h"
 #include "device/sim/sim_xu_model.h"
-
-// What kernel streaming answers for a property set the filter does not carry
-// (ERROR_SET_NOT_FOUND) and for a node that has no such property (ERROR_NOT_FOUND).
-inline constexpr Status kSimSetNotFound = static_cast<Status>(0x80070492u);
-inline constexpr Status kSimNotFound = static_cast<Status>(0x80070490u);
 
 // The node types of a plain camera: camera terminal, processing unit, selector unit and the
 // streaming output, with the extension unit as node 4.
@@ -55,6 +51,9 @@ class SimCamera : public XuDevice {
     SimXuModel* ModelAt(uint32_t node);
 
   private:
+    Status Serve(const Guid& set, const KsRequest& request, uint8_t* data, uint32_t length,
+                 uint32_t* answered);
+
     const SimCameraConfig config_;
     std::vector<Guid> nodeTypes_;
     SimXuModel model_;

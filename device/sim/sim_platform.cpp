@@ -3,99 +3,98 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/capture_path.h"
+
 namespace {
 
 class SimPropertyBag final : public PropertyBag {
   public:
     explicit SimPropertyBag(std::shared_ptr<const SimDeviceEntry> device)
-        : entry(std::move(device)) {}
+        : entry_(std::move(device)) {}
 
     Status Read(const std::string& name, std::string* value) override {
-        if (name == "FriendlyName" && !entry->friendlyNameUnreadable) {
-            *value = entry->friendlyName;
+        if (name == "FriendlyName" && !entry_->friendlyNameUnreadable) {
+            *value = entry_->friendlyName;
             return kSOk;
         }
-        if (name == "DevicePath" && !entry->devicePathUnreadable) {
-            *value = entry->devicePath;
+        if (name == "DevicePath" && !entry_->devicePathUnreadable) {
+            *value = entry_->devicePath;
             return kSOk;
         }
         return kEFail;
     }
 
   private:
-    std::shared_ptr<const SimDeviceEntry> entry;
+    std::shared_ptr<const SimDeviceEntry> entry_;
 };
 
 class SimMoniker final : public DeviceMoniker {
   public:
-    explicit SimMoniker(std::shared_ptr<const SimDeviceEntry> device) : entry(std::move(device)) {}
+    explicit SimMoniker(std::shared_ptr<const SimDeviceEntry> device) : entry_(std::move(device)) {}
 
     Status OpenPropertyBag(std::unique_ptr<PropertyBag>* bag) override {
-        if (entry->propertyBagFails) {
+        if (entry_->propertyBagFails) {
             return kEFail;
         }
-        *bag = std::make_unique<SimPropertyBag>(entry);
+        *bag = std::make_unique<SimPropertyBag>(entry_);
         return kSOk;
     }
 
     Status BindFilter(std::shared_ptr<XuDevice>* device) override {
-        if (entry->bindFails || !entry->filter) {
+        if (entry_->bindFails || !entry_->filter) {
             return kEFail;
         }
-        *device = entry->filter;
+        *device = entry_->filter;
         return kSOk;
     }
 
   private:
-    std::shared_ptr<const SimDeviceEntry> entry;
+    std::shared_ptr<const SimDeviceEntry> entry_;
 };
 
 }  // namespace
 
 std::string SimDevicePath(uint16_t vendorId, uint16_t productId, int instance) {
-    char path[160];
-    std::snprintf(path, sizeof path,
-                  "\\\\?\\usb#vid_%04x&pid_%04x&mi_00#7&2f1c3b5&0&%04d#"
-                  "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global",
-                  vendorId, productId, instance);
-    return path;
+    char serial[24];
+    std::snprintf(serial, sizeof serial, "7&2f1c3b5&0&%04d", instance);
+    return "\\\\?\\" + CaptureInterfacePath(vendorId, productId, 0, serial) + "\\global";
 }
 
 Status SimPlatform::EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMoniker>>* monikers) {
     monikers->clear();
-    if (enumerationFails) {
+    if (enumerationFails_) {
         return kEFail;
     }
-    for (const std::shared_ptr<SimDeviceEntry>& entry : devices) {
+    for (const std::shared_ptr<SimDeviceEntry>& entry : devices_) {
         monikers->push_back(std::make_shared<SimMoniker>(entry));
     }
     return monikers->empty() ? kSFalse : kSOk;
 }
 
 void SimPlatform::WatchDeviceChanges(ChangeHandler onChange) {
-    watcher = std::move(onChange);
+    watcher_ = std::move(onChange);
 }
 
 void SimPlatform::Plug(SimDeviceEntry entry) {
     const std::string path = entry.devicePath;
-    devices.push_back(std::make_shared<SimDeviceEntry>(std::move(entry)));
+    devices_.push_back(std::make_shared<SimDeviceEntry>(std::move(entry)));
     Notify({kDbtDeviceArrival, kDbtDevtypDeviceInterface, path});
 }
 
 bool SimPlatform::Unplug(const std::string& devicePath) {
-    const auto it = std::find_if(devices.begin(), devices.end(), [&](const auto& entry) {
+    const auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& entry) {
         return entry->devicePath == devicePath;
     });
-    if (it == devices.end()) {
+    if (it == devices_.end()) {
         return false;
     }
-    devices.erase(it);
+    devices_.erase(it);
     Notify({kDbtDeviceRemoveComplete, kDbtDevtypDeviceInterface, devicePath});
     return true;
 }
 
 void SimPlatform::Notify(const DeviceChange& change) {
-    if (watcher) {
-        watcher(change);
+    if (watcher_) {
+        watcher_(change);
     }
 }

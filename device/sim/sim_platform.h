@@ -37,10 +37,10 @@ class SimPlatform final : public DevicePlatform {
     // Delivers any event to the watcher, as the platform would.
     void Notify(const DeviceChange& change);
 
-    void SetEnumerationFails(bool fails) { enumerationFails = fails; }
+    void SetEnumerationFails(bool fails) { enumerationFails_ = fails; }
 
   private:
-    std::vector<std::shared_ptr<SimDeviceEntry>> devices;
-    ChangeHandler watcher;
-    bool enumerationFails = false;
+    std::vector<std::shared_ptr<SimDeviceEntry>> devices_;
+    ChangeHandler watcher_;
+    bool enumerationFails_ = false;
 };

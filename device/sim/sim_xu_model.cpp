@@ -9,17 +9,18 @@ namespace {
 class Turnaround {
   public:
     explicit Turnaround(std::chrono::nanoseconds latency)
-        : until(latency.count() > 0 ? std::chrono::steady_clock::now() + latency
-                                    : std::chrono::steady_clock::time_point{}) {}
+        : until_(latency.count() > 0 ? std::chrono::steady_clock::now() + latency
+                                     : std::chrono::steady_clock::time_point{}) {}
     ~Turnaround() {
-        while (until.time_since_epoch().count() != 0 && std::chrono::steady_clock::now() < until) {
+        while (until_.time_since_epoch().count() != 0 &&
+               std::chrono::steady_clock::now() < until_) {
         }
     }
     Turnaround(const Turnaround&) = delete;
     Turnaround& operator=(const Turnaround&) = delete;
 
   private:
-    const std::chrono::steady_clock::time_point until;
+    const std::chrono::steady_clock::time_point until_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "device/windows/com_device.h"
+#include "device/windows/device_notifications.h"
 
 Status CreateSystemDevEnum(ICreateDevEnum** devEnum) {
     return CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
@@ -50,3 +51,15 @@ Status WindowsPlatform::EnumerateVideoInputs(
 }
 
 void WindowsPlatform::WatchDeviceChanges(ChangeHandler) {}
+
+bool WindowsPlatform::ListenOnWindow(void* window) {
+    return RegisterCaptureNotifications(window);
+}
+
+bool WindowsPlatform::ReadWindowMessage(const void* message, DeviceChange* change) const {
+    return ReadDeviceChangeMessage(message, change);
+}
+
+std::unique_ptr<DevicePlatform> CreateWindowsPlatform() {
+    return std::make_unique<WindowsPlatform>();
+}

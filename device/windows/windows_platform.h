@@ -22,7 +22,12 @@ class WindowsPlatform final : public DevicePlatform {
 
     Status EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMoniker>>* monikers) override;
     void WatchDeviceChanges(ChangeHandler onChange) override;
+    bool ListenOnWindow(void* window) override;
+    bool ReadWindowMessage(const void* message, DeviceChange* change) const override;
 
   private:
     DevEnumFactory createDevEnum_;
 };
+
+// The real cameras on Windows.
+std::unique_ptr<DevicePlatform> CreateWindowsPlatform();

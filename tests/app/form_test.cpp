@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "app/ostrel.h"
-#include "device/native_platform.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
 #include "device/xu_transport.h"
-#include "download/command_set.h"
 
 namespace {
 
@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(CommandSet, Command,
 TEST(CommandSet, NullDeviceFailsEveryCommand) {
     uint16_t version = 0x1111;
     uint16_t packet = 0x2222;
+    uint8_t byte = 0;
     for (NodeAddress at : {NodeAddress::Node1(), NodeAddress::Id(kXuNode)}) {
         EXPECT_EQ(DevInit(nullptr, at), kEFail);
         EXPECT_EQ(DevHandshake(nullptr, at), kEFail);
@@ -109,6 +110,8 @@ TEST(CommandSet, NullDeviceFailsEveryCommand) {
         EXPECT_EQ(DevBeginTransfer(nullptr, at), kEFail);
         EXPECT_EQ(DevSendHeader(nullptr, at, 2, 0, 32), kEFail);
         EXPECT_EQ(DevEndTransfer(nullptr, at), kEFail);
+        EXPECT_EQ(DevWritePacket(nullptr, at, &byte, 1), kEFail);
+        EXPECT_EQ(DevReadPacket(nullptr, at, &byte, 1), kEFail);
         EXPECT_EQ(DevOpen(nullptr, at, &version, &packet), kEFail);
     }
     EXPECT_EQ(version, 0x1111);
@@ -133,12 +136,20 @@ TEST(CommandSet, DrivesAWholeSegmentTransferThroughTheDevice) {
     }
     ASSERT_EQ(DevBeginTransfer(&camera, at), kSOk);
     ASSERT_EQ(DevSendHeader(&camera, at, 2, 0x8000, 64), kSOk);
-    ASSERT_EQ(XuNodeSet(&camera, kXuNode, 6, data.data(), 32), kSOk);
-    ASSERT_EQ(XuNodeSet(&camera, kXuNode, 6, data.data() + 32, 32), kSOk);
+    ASSERT_EQ(DevWritePacket(&camera, at, data.data(), 32), kSOk);
+    ASSERT_EQ(DevWritePacket(&camera, at, data.data() + 32, 32), kSOk);
+    ASSERT_EQ(DevEndTransfer(&camera, at), kSOk);
+
+    std::vector<uint8_t> readBack(64);
+    ASSERT_EQ(DevBeginTransfer(&camera, at), kSOk);
+    ASSERT_EQ(DevSendHeader(&camera, at, 2 | kReadBackFlag, 0x8000, 64), kSOk);
+    ASSERT_EQ(DevReadPacket(&camera, at, readBack.data(), 32), kSOk);
+    ASSERT_EQ(DevReadPacket(&camera, at, readBack.data() + 32, 32), kSOk);
     ASSERT_EQ(DevEndTransfer(&camera, at), kSOk);
     ASSERT_EQ(DevReset(&camera, at), kSOk);
 
     EXPECT_EQ(camera.Model().Memory(2, 0x8000, 64), data);
+    EXPECT_EQ(readBack, data);
     EXPECT_EQ(camera.Model().ResetCount(), 1u);
     EXPECT_FALSE(camera.Model().SessionOpen());
     EXPECT_TRUE(camera.Model().ProtocolErrors().empty());

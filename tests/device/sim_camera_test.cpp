@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
-#include "download/command_set.h"
 
 // The engine's tests trust the simulated camera to refuse what a device would refuse; these
 // check that it does, talking to the model in UVC terms and to the camera in kernel-streaming
@@ -290,28 +290,36 @@ KsPropertyNode Request(uint32_t selector, uint32_t flags, uint32_t node) {
     return request;
 }
 
-constexpr uint32_t kGet = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kSet = kKsPropertyTypeSet | kKsPropertyTypeTopology;
-
 TEST(SimCamera, AnswersOnlyItsPropertySetOnItsVendorNode) {
     SimCamera camera;
     uint8_t byte = 0xAA;
     uint32_t returned = 7;
-    KsPropertyNode otherSet = Request(1, kSet, kNode);
+    KsPropertyNode otherSet = Request(1, kKsNodeSet, kNode);
     otherSet.set = kCaptureCategory;
 
-    EXPECT_EQ(camera.KsProperty(otherSet, &byte, 1, &returned), kSimSetNotFound);
-    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 0), &byte, 1, &returned), kSimNotFound);
-    EXPECT_EQ(camera.KsProperty(Request(1, kSet, 99), &byte, 1, &returned), kSimNotFound);
+    EXPECT_EQ(camera.KsProperty(otherSet, &byte, 1, &returned), kSetNotFound);
+    EXPECT_EQ(camera.KsProperty(Request(1, kKsNodeSet, 0), &byte, 1, &returned), kNotFound);
+    EXPECT_EQ(camera.KsProperty(Request(1, kKsNodeSet, 99), &byte, 1, &returned), kNotFound);
     EXPECT_EQ(camera.KsProperty(Request(1, kKsPropertyTypeSet, kNode), &byte, 1, &returned),
               kEInvalidArg);
     EXPECT_EQ(returned, 0u);
     EXPECT_TRUE(camera.Model().Traffic().empty());
 
-    EXPECT_EQ(camera.KsProperty(Request(1, kSet, kNode), &byte, 1, &returned), kSOk);
-    EXPECT_EQ(camera.KsProperty(Request(6, kGet, kNode), nullptr, 0, &returned), kMoreData);
+    EXPECT_EQ(camera.KsProperty(Request(1, kKsNodeSet, kNode), &byte, 1, &returned), kSOk);
+    EXPECT_EQ(camera.KsProperty(Request(6, kKsNodeGet, kNode), nullptr, 0, &returned), kMoreData);
     EXPECT_EQ(returned, kPacket);
     EXPECT_EQ(camera.Model().Traffic().size(), 2u);
+}
+
+TEST(SimCamera, AGetOfLengthZeroIsASizeQueryWhateverTheBuffer) {
+    SimCamera camera;
+    uint8_t byte = 0xAA;
+    uint32_t returned = 0;
+    EXPECT_EQ(camera.KsProperty(Request(6, kKsNodeGet, kNode), &byte, 0, &returned), kMoreData);
+    EXPECT_EQ(returned, kPacket);
+    EXPECT_EQ(byte, 0xAA);
+    ASSERT_EQ(camera.Model().Traffic().size(), 1u);
+    EXPECT_EQ(camera.Model().Traffic()[0].direction, SimDirection::kSizeQuery);
 }
 
 TEST(SimCamera, ReadReportsTheBytesReturned) {
@@ -319,10 +327,10 @@ TEST(SimCamera, ReadReportsTheBytesReturned) {
     const uint8_t request[64] = {0xFE, 0x07};
     uint8_t answer[64] = {};
     uint32_t returned = 0;
-    ASSERT_EQ(
-        camera.KsProperty(Request(9, kSet, kNode), const_cast<uint8_t*>(request), 64, &returned),
-        kSOk);
-    ASSERT_EQ(camera.KsProperty(Request(9, kGet, kNode), answer, 64, &returned), kSOk);
+    ASSERT_EQ(camera.KsProperty(Request(9, kKsNodeSet, kNode), const_cast<uint8_t*>(request), 64,
+                                &returned),
+              kSOk);
+    ASSERT_EQ(camera.KsProperty(Request(9, kKsNodeGet, kNode), answer, 64, &returned), kSOk);
     EXPECT_EQ(returned, 64u);
     EXPECT_EQ(answer[0], 0x13);
     EXPECT_EQ(answer[1], 0x02);

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/sim/sim_camera.h"
-#include "download/command_set.h"
 #include "download/worker.h"
 
 using Report = std::pair<uint32_t, int64_t>;  // kind, value as the window would split it

@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "device/sim/sim_trace.h"
 #include "device/sim/sim_xu_protocol.h"
 
 namespace {
@@ -55,26 +56,6 @@ bool WriteFile(const std::filesystem::path& path, const std::string& text, std::
     return true;
 }
 
-// One request as the traffic file shows it: "set node=4 sel=1 len=1 status=0x00000000 data=76"
-// ("len node=4 sel=6 status=0x00000000 size=32" for a size query).
-std::string TrafficLine(const SimTraffic& t) {
-    static const char* const kNames[] = {"set", "get", "len"};
-    std::string line = std::string(kNames[static_cast<int>(t.direction)]) +
-                       " node=" + std::to_string(t.node) + " sel=" + std::to_string(t.selector);
-    if (t.direction == SimDirection::kSizeQuery) {
-        return line + " status=0x" + Hex32(static_cast<uint32_t>(t.status)) +
-               " size=" + std::to_string(t.reportedSize);
-    }
-    line += " len=" + std::to_string(t.length) + " status=0x" +
-            Hex32(static_cast<uint32_t>(t.status)) + " data=";
-    for (uint8_t byte : t.bytes) {
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        line += digits;
-    }
-    return line;
-}
-
 }  // namespace
 
 bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
@@ -92,7 +73,7 @@ bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
 
     std::string lines;
     for (const SimTraffic& t : traffic) {
-        lines += TrafficLine(t) + '\n';
+        lines += SimTrafficLine(t) + '\n';
     }
     std::string complaints;
     for (const std::string& e : errors) {
@@ -101,7 +82,7 @@ bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
     const std::string summary =
         "requests " + std::to_string(traffic.size()) + "\nresets " +
         std::to_string(model.ResetCount()) + "\nprotocol_errors " + std::to_string(errors.size()) +
-        "\nlast " + (traffic.empty() ? std::string("none") : TrafficLine(traffic.back())) + '\n';
+        "\nlast " + (traffic.empty() ? std::string("none") : SimTrafficLine(traffic.back())) + '\n';
     if (!WriteFile(dir / "traffic", lines, error) ||
         !WriteFile(dir / "errors", complaints, error)) {
         return false;

@@ -16,7 +16,7 @@
 
 #include "device/discovery.h"
 #include "device/hotplug.h"
-#include "device/native_platform.h"
+#include "device/platforms.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: hotplug_watch SECONDS\n", stderr);
         return 2;
     }
-    std::unique_ptr<DevicePlatform> platform = CreateNativePlatform();
+    std::unique_ptr<DevicePlatform> platform = CreatePlatform(PlatformKind::kNative);
     DeviceTable table;
     const DebugLine quiet = [](const std::string&) {};
     platform->WatchDeviceChanges([&](const DeviceChange& change) {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "device/command_set.h"
 #include "device/discovery.h"
 #include "device/linux/linux_platform.h"
-#include "download/command_set.h"
 #include "tests/linux/fake_sysfs.h"
 #include "tests/linux/fake_uvc_kernel.h"
 

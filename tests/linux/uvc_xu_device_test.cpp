@@ -17,8 +17,6 @@
 namespace {
 
 constexpr int kFd = 7;
-constexpr uint32_t kGet = kKsPropertyTypeGet | kKsPropertyTypeTopology;
-constexpr uint32_t kSet = kKsPropertyTypeSet | kKsPropertyTypeTopology;
 
 struct SeenQuery {
     int fd;
@@ -115,7 +113,7 @@ class UvcXuDeviceTest : public ::testing::Test {
 TEST_F(UvcXuDeviceTest, SizeQueryIsGetLenAnsweredWithMoreDataAndTheLittleEndianSize) {
     driver.answer = {0x40, 0x01};
     uint32_t returned = 0;
-    EXPECT_EQ(Ask(Request(kGet, 3, 6), nullptr, 0, &returned), kMoreData);
+    EXPECT_EQ(Ask(Request(kKsNodeGet, 3, 6), nullptr, 0, &returned), kMoreData);
     EXPECT_EQ(returned, 0x140u);
     ASSERT_EQ(driver.queries.size(), 1u);
     const SeenQuery& q = driver.queries[0];
@@ -134,12 +132,12 @@ TEST_F(UvcXuDeviceTest, SizeQueryIsGetLenAnsweredWithMoreDataAndTheLittleEndianS
 TEST_F(UvcXuDeviceTest, SetAndGetAreSetCurAndGetCurWithTheCallersBytes) {
     uint8_t command[1] = {0xAA};
     uint32_t returned = 99;
-    EXPECT_EQ(Ask(Request(kSet, 3, 1), command, 1, &returned), kSOk);
+    EXPECT_EQ(Ask(Request(kKsNodeSet, 3, 1), command, 1, &returned), kSOk);
     EXPECT_EQ(returned, 0u);
 
     driver.answer = {0x02, 0x01};
     uint8_t word[2] = {};
-    EXPECT_EQ(Ask(Request(kGet, 3, 3), word, 2, &returned), kSOk);
+    EXPECT_EQ(Ask(Request(kKsNodeGet, 3, 3), word, 2, &returned), kSOk);
     EXPECT_EQ(returned, 2u);
     EXPECT_EQ(word[0], 0x02);
     EXPECT_EQ(word[1], 0x01);
@@ -166,7 +164,7 @@ TEST_F(UvcXuDeviceTest, DriverErrorsBecomeFailuresAndTheErrnoStaysVisible) {
         {EHOSTDOWN, 0xA0000000u | EHOSTDOWN},  // no Win32 counterpart: the errno itself
     };
     for (const auto& c : cases) {
-        for (const uint32_t flags : {kSet, kGet}) {
+        for (const uint32_t flags : {kKsNodeSet, kKsNodeGet}) {
             for (const uint32_t length : {0u, 4u}) {
                 driver.errnos = {c.error};
                 uint8_t data[4] = {};
@@ -175,7 +173,7 @@ TEST_F(UvcXuDeviceTest, DriverErrorsBecomeFailuresAndTheErrnoStaysVisible) {
                     << "errno " << c.error << " flags " << flags << " length " << length;
                 EXPECT_EQ(device->LastErrno(), c.error);
                 uint8_t byte = 0;
-                EXPECT_EQ(Ask(Request(kGet, 3, 2), &byte, 1), kSOk);
+                EXPECT_EQ(Ask(Request(kKsNodeGet, 3, 2), &byte, 1), kSOk);
                 EXPECT_EQ(device->LastErrno(), 0);
             }
         }
@@ -191,18 +189,18 @@ TEST_F(UvcXuDeviceTest, RequestsTheDriverCannotServeFailWithoutAnIoctl) {
         uint32_t length;
         Status expected;
     } cases[] = {
-        {"another vendor's unit", Request(kGet, 5, 2), data, 1, kStatusSetNotFound},
-        {"another set on our unit", Request(kSet, 3, 2, kOtherVendorXu), data, 1,
-         kStatusSetNotFound},
-        {"processing unit", Request(kGet, 2, 2), data, 1, kStatusNodeNotFound},
-        {"output terminal size query", Request(kGet, 4, 6), nullptr, 0, kStatusNodeNotFound},
-        {"node without entity", Request(kSet, 9, 2), data, 1, kStatusNodeNotFound},
-        {"node 0", Request(kGet, 0, 2), data, 1, kStatusNodeNotFound},
-        {"selector beyond 8 bits", Request(kGet, 3, 0x106), data, 1, kStatusNodeNotFound},
+        {"another vendor's unit", Request(kKsNodeGet, 5, 2), data, 1, kSetNotFound},
+        {"another set on our unit", Request(kKsNodeSet, 3, 2, kOtherVendorXu), data, 1,
+         kSetNotFound},
+        {"processing unit", Request(kKsNodeGet, 2, 2), data, 1, kNotFound},
+        {"output terminal size query", Request(kKsNodeGet, 4, 6), nullptr, 0, kNotFound},
+        {"node without entity", Request(kKsNodeSet, 9, 2), data, 1, kNotFound},
+        {"node 0", Request(kKsNodeGet, 0, 2), data, 1, kNotFound},
+        {"selector beyond 8 bits", Request(kKsNodeGet, 3, 0x106), data, 1, kNotFound},
         {"no topology flag", Request(kKsPropertyTypeGet, 3, 2), data, 1, kEInvalidArg},
-        {"get and set at once", Request(kGet | kSet, 3, 2), data, 1, kEInvalidArg},
-        {"buffer missing", Request(kGet, 3, 2), nullptr, 4, kEPointer},
-        {"longer than any control", Request(kSet, 3, 6), data, 0x10000,
+        {"get and set at once", Request(kKsNodeGet | kKsNodeSet, 3, 2), data, 1, kEInvalidArg},
+        {"buffer missing", Request(kKsNodeGet, 3, 2), nullptr, 4, kEPointer},
+        {"longer than any control", Request(kKsNodeSet, 3, 6), data, 0x10000,
          static_cast<Status>(0x8007007Au)},
     };
     for (const auto& c : cases) {
@@ -219,12 +217,12 @@ TEST_F(UvcXuDeviceTest, TheNodeIsOpenedOnceAndClosedAfterTheLastControl) {
     std::unique_ptr<XuControl> second;
     ASSERT_EQ(device->OpenControl(&second), kSOk);
     uint8_t byte = 0;
-    EXPECT_EQ(Ask(Request(kGet, 3, 2), &byte, 1), kSOk);
+    EXPECT_EQ(Ask(Request(kKsNodeGet, 3, 2), &byte, 1), kSOk);
     device.reset();
     control.reset();
     EXPECT_EQ(driver.closes, 0);
     // A control outliving its device still reaches the same descriptor.
-    EXPECT_EQ(second->KsProperty(Request(kGet, 3, 2), &byte, 1, nullptr), kSOk);
+    EXPECT_EQ(second->KsProperty(Request(kKsNodeGet, 3, 2), &byte, 1, nullptr), kSOk);
     second.reset();
     EXPECT_EQ(driver.opened, std::vector<std::string>{"/dev/video0"});
     EXPECT_EQ(driver.closes, 1);

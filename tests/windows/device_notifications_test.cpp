@@ -8,6 +8,7 @@
 #include "device/hotplug.h"
 #include "device/windows/device_notifications.h"
 #include "device/windows/notification_filter.h"
+#include "device/windows/windows_platform.h"
 #include "tests/windows/broadcast_records.h"
 
 namespace {
@@ -54,7 +55,8 @@ struct Outcome {
 
 Outcome Handle(const MSG& msg) {
     Outcome out;
-    out.isDeviceChange = ReadDeviceChangeMessage(&msg, &out.change);
+    const WindowsPlatform platform;
+    out.isDeviceChange = platform.ReadWindowMessage(&msg, &out.change);
     if (out.isDeviceChange) {
         out.refresh = IsCaptureDeviceChange(
             out.change, [&](const std::string& line) { out.lines.push_back(line); });

@@ -3,9 +3,9 @@
 #include <thread>
 
 #include "device/discovery.h"
-#include "device/native_platform.h"
 #include "device/windows/com_apartment.h"
 #include "device/windows/win_sdk.h"
+#include "device/windows/windows_platform.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 TEST(NativeDiscovery, WithoutCamerasTheTableStaysEmpty) {
     ComApartment apartment;
     ASSERT_TRUE(Succeeded(apartment.JoinStatus()));
-    const std::unique_ptr<DevicePlatform> platform = CreateNativePlatform();
+    const std::unique_ptr<DevicePlatform> platform = CreateWindowsPlatform();
     MonikerTable monikers;
     FilterTable filters;
     NodeIdTable nodeIds{};

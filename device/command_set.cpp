@@ -1,4 +1,4 @@
-#include "download/command_set.h"
+#include "device/command_set.h"
 
 #include <limits>
 
@@ -109,6 +109,14 @@ Status DevSendHeader(XuDevice* device, NodeAddress at, uint8_t kind, uint32_t ad
                      uint32_t count) {
     const SegmentHeader header = BuildSegmentHeader(kind, address, count);
     return Write(device, at, kSelHeader, header.data(), static_cast<uint32_t>(header.size()));
+}
+
+Status DevWritePacket(XuDevice* device, NodeAddress at, const uint8_t* packet, uint32_t length) {
+    return Write(device, at, kSelData, packet, length);
+}
+
+Status DevReadPacket(XuDevice* device, NodeAddress at, uint8_t* packet, uint32_t length) {
+    return Read(device, at, kSelData, packet, length);
 }
 
 Status DevEndTransfer(XuDevice* device, NodeAddress at) {

@@ -52,6 +52,9 @@ Status DevReset(XuDevice* device, NodeAddress at);
 Status DevBeginTransfer(XuDevice* device, NodeAddress at);
 Status DevSendHeader(XuDevice* device, NodeAddress at, uint8_t kind, uint32_t address,
                      uint32_t count);
+// One data packet of the open transfer; `length` is the packet length.
+Status DevWritePacket(XuDevice* device, NodeAddress at, const uint8_t* packet, uint32_t length);
+Status DevReadPacket(XuDevice* device, NodeAddress at, uint8_t* packet, uint32_t length);
 Status DevEndTransfer(XuDevice* device, NodeAddress at);
 
 // The device-version display's exchange on selector 9: the chunked request FE 07, then the
