@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test, then does the
-# same again under AddressSanitizer and UndefinedBehaviorSanitizer, then cross-builds the device
-# layer for Windows and runs its tests under wine.
+# same again under AddressSanitizer and UndefinedBehaviorSanitizer, runs the tests that start
+# threads under ThreadSanitizer, then cross-builds the device layer for Windows and runs its
+# tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -13,6 +14,9 @@ for preset in default sanitizers; do
   cmake --build --preset "$preset" -j2
   ctest --preset "$preset"
 done
+
+echo "== tsan =="
+scripts/test-tsan.sh
 
 echo "== windows-cross =="
 scripts/test-windows.sh

@@ -1,6 +1,7 @@
 #include <QThread>
 #include <QtTest/QTest>
 
+#include "download/thread_handoff.h"
 #include "tests/download/worker_fixture.h"
 
 namespace {
@@ -115,6 +116,7 @@ TEST_F(WorkerTest, JobQueuedToTheWorkerThreadReportsBackInOrder) {
         received.emplace_back(static_cast<uint32_t>(state >> 32), static_cast<uint32_t>(state));
     });
     thread.start();
+    HandOver(threaded);
     QMetaObject::invokeMethod(threaded, "WorkerLoadFw", Qt::QueuedConnection,
                               Q_ARG(data_info, Job({{2, 100}}, 1, 1)));
     ASSERT_TRUE(
