@@ -1,88 +1,219 @@
 #include "cli/cli_options.h"
 
+#include "cli/option_table.h"
+
 namespace {
 
-struct Arity {
-    const char* command;
-    int positional;
+// What a value option accepts, and the words that say so when it refuses a value.
+struct ValueRule {
+    bool (*accepts)(const QString& text);
+    const char* expected;
 };
-const Arity kArities[] = {{"list", 0},    {"flash", 1},   {"reset", 0},
-                          {"version", 1}, {"hex2bin", 2}, {"pack", 2}};
 
-bool TakeValue(const QStringList& args, int* i, QString* value, QString* error) {
-    if (*i + 1 >= args.size()) {
-        *error = QStringLiteral("%1 needs a value").arg(args[*i]);
-        return false;
-    }
-    *value = args[++*i];
+bool IsAnything(const QString&) {
     return true;
 }
 
-bool ParseDevice(const QString& text, int* device, QString* error) {
+bool IsIndex(const QString& text) {
     bool ok = false;
-    *device = text.toInt(&ok, 10);
-    if (!ok || *device < 0) {
-        *error = QStringLiteral("--device takes a device index (0, 1, ...), not '%1'").arg(text);
-        return false;
-    }
-    return true;
+    return text.toInt(&ok, 10) >= 0 && ok;
 }
 
-bool CheckAddress(const QString& text, QString* error) {
+bool IsHexNumber(const QString& text) {
     bool ok = false;
     text.toInt(&ok, 16);  // the rule image preparation reads the address with
-    if (!ok) {
-        *error = QStringLiteral("--address takes a hexadecimal address such as 8000, not '%1'")
-                     .arg(text);
-    }
     return ok;
+}
+
+const ValueRule kAnything{IsAnything, ""};
+const ValueRule kDeviceIndex{IsIndex, "a device index (0, 1, ...)"};
+const ValueRule kHexAddress{IsHexNumber, "a hexadecimal address such as 8000"};
+
+OptionSpec Flag(const QStringList& names, const QString& description, bool CliOptions::*field) {
+    const QCommandLineOption option(names, description);
+    return {option,
+            [option, field](const QCommandLineParser& parser, CliOptions* options, QString*) {
+                if (parser.isSet(option)) {
+                    options->*field = true;
+                }
+                return true;
+            }};
+}
+
+// An option with a value; set receives the last value given once rule accepts it.
+OptionSpec Valued(const QStringList& names, const QString& valueName, const QString& description,
+                  const ValueRule& rule,
+                  const std::function<void(CliOptions*, const QString&)>& set) {
+    const QCommandLineOption option(names, description, valueName);
+    return {option, [option, rule, set](const QCommandLineParser& parser, CliOptions* options,
+                                        QString* error) {
+                if (!parser.isSet(option)) {
+                    return true;
+                }
+                const QString text = parser.value(option);
+                if (!rule.accepts(text)) {
+                    *error = QStringLiteral("--%1 takes %2, not '%3'")
+                                 .arg(option.names().constLast(), rule.expected, text);
+                    return false;
+                }
+                set(options, text);
+                return true;
+            }};
+}
+
+OptionSpec Text(const QStringList& names, const QString& valueName, const QString& description,
+                QString CliOptions::*field, const ValueRule& rule = kAnything) {
+    return Valued(names, valueName, description, rule,
+                  [field](CliOptions* options, const QString& text) { options->*field = text; });
+}
+
+OptionSpec Number(const QStringList& names, const QString& valueName, const QString& description,
+                  int CliOptions::*field, const ValueRule& rule) {
+    return Valued(names, valueName, description, rule,
+                  [field](CliOptions* options, const QString& text) {
+                      options->*field = text.toInt(nullptr, 10);
+                  });
+}
+
+}  // namespace
+
+// The one place that says which options exist: one line each.
+const std::vector<OptionSpec>& GlobalOptions() {
+    static const std::vector<OptionSpec> options = {
+        Flag({"simulate"}, "use the two simulated cameras instead of real ones",
+             &CliOptions::simulate),
+        Text({"simulate-fault"}, "KIND",
+             "break the simulated cameras: handshake, write, verify, or gone (no cameras at all)",
+             &CliOptions::simulateFault),
+        Text({"trace"}, "FILE", "write the simulated cameras' traffic to FILE",
+             &CliOptions::tracePath),
+        Flag({"v", "verbose"}, "say why devices were passed over", &CliOptions::verbose),
+        Flag({"h", "help"}, "this help; after a command, that command's options",
+             &CliOptions::help),
+        Flag({"version"}, "print the program's version", &CliOptions::version),
+    };
+    return options;
+}
+
+const std::vector<CommandSpec>& Commands() {
+    static const OptionSpec device =
+        Number({"device"}, "N", "the device's index in the list (default 0)", &CliOptions::device,
+               kDeviceIndex);
+    static const std::vector<CommandSpec> commands = {
+        {"list",
+         {},
+         "the devices as the window lists them",
+         {Flag({"json"}, "print the list as a JSON array", &CliOptions::json)}},
+        {"flash",
+         {"FILE"},
+         "download FILE (Intel HEX or binary) into device N",
+         {device,
+          Text({"address"}, "HEX", "where the firmware goes in the device (default 0)",
+               &CliOptions::address, kHexAddress),
+          Flag({"verify"}, "read the firmware back and compare", &CliOptions::verify),
+          Flag({"reset"}, "reset the device after a successful download", &CliOptions::reset)}},
+        {"reset", {}, "reset device N (addressed at node 1)", {device}},
+        {"version", {"FILE"}, "the firmware version a binary file carries", {}},
+        {"hex2bin", {"IN", "OUT"}, "convert an Intel HEX file to a flat binary", {}},
+        {"pack", {"IN", "OUT"}, "turn a binary into the chunked download image", {}},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(const QString& name) {
+    for (const CommandSpec& command : Commands()) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+using OptionList = std::vector<const OptionSpec*>;
+
+// The global options and those of command; with no command, those of every command too.
+OptionList KnownOptions(const CommandSpec* command) {
+    OptionList known;
+    for (const OptionSpec& option : GlobalOptions()) {
+        known.push_back(&option);
+    }
+    for (const CommandSpec& each : Commands()) {
+        if (command == nullptr || command == &each) {
+            for (const OptionSpec& option : each.options) {
+                known.push_back(&option);
+            }
+        }
+    }
+    return known;
+}
+
+bool IsSpellingOf(const QString& arg, const QCommandLineOption& option) {
+    for (const QString& name : option.names()) {
+        if (arg == "-" + name || arg == "--" + name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the parser refused, in the tool's own words.
+QString ParseError(const QCommandLineParser& parser, const OptionList& known,
+                   const QStringList& args) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.constFirst();
+        return QStringLiteral("unknown option %1").arg(name.size() == 1 ? "-" + name : "--" + name);
+    }
+    // The parser takes whatever follows a value option, so only the last argument can lack one.
+    for (const OptionSpec* spec : known) {
+        if (!spec->option.valueName().isEmpty() && IsSpellingOf(args.constLast(), spec->option)) {
+            return QStringLiteral("%1 needs a value").arg(args.constLast());
+        }
+    }
+    return parser.errorText();
+}
+
+bool Parse(QCommandLineParser* parser, const OptionList& known, const QStringList& args,
+           QString* error) {
+    QStringList names;  // an option that two commands share is added once
+    for (const OptionSpec* spec : known) {
+        if (!names.contains(spec->option.names().constFirst())) {
+            names += spec->option.names();
+            parser->addOption(spec->option);
+        }
+    }
+    if (parser->parse(QStringList(QStringLiteral("dovrane-cli")) + args)) {
+        return true;
+    }
+    *error = ParseError(*parser, known, args);
+    return false;
 }
 
 }  // namespace
 
 bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* error) {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        QString value;
-        if (arg == "-h" || arg == "--help") {
-            options->help = true;
-        } else if (arg == "--version") {
-            options->version = true;
-        } else if (arg == "--simulate") {
-            options->simulate = true;
-        } else if (arg == "--json") {
-            options->json = true;
-        } else if (arg == "-v" || arg == "--verbose") {
-            options->verbose = true;
-        } else if (arg == "--verify") {
-            options->verify = true;
-        } else if (arg == "--reset") {
-            options->reset = true;
-        } else if (arg == "--trace") {
-            if (!TakeValue(args, &i, &options->tracePath, error))
-                return false;
-        } else if (arg == "--simulate-fault") {
-            if (!TakeValue(args, &i, &options->simulateFault, error))
-                return false;
-        } else if (arg == "--device") {
-            if (!TakeValue(args, &i, &value, error) ||
-                !ParseDevice(value, &options->device, error)) {
-                return false;
-            }
-        } else if (arg == "--address") {
-            if (!TakeValue(args, &i, &options->address, error) ||
-                !CheckAddress(options->address, error)) {
-                return false;
-            }
-        } else if (arg.startsWith('-') && arg.size() > 1) {
-            *error = QStringLiteral("unknown option %1").arg(arg);
+    // Options may stand before the command, so the command is found with every option known:
+    // otherwise an option's value could pass for it.
+    QCommandLineParser everything;
+    if (!Parse(&everything, KnownOptions(nullptr), args, error)) {
+        return false;
+    }
+    options->command = everything.positionalArguments().value(0);
+    const CommandSpec* command = FindCommand(options->command);
+
+    const OptionList known = KnownOptions(command);
+    QCommandLineParser parser;
+    if (!Parse(&parser, known, args, error)) {
+        return false;
+    }
+    for (const OptionSpec* spec : known) {
+        if (!spec->store(parser, options, error)) {
             return false;
-        } else if (options->command.isEmpty()) {
-            options->command = arg;
-        } else {
-            options->arguments << arg;
         }
     }
+    options->arguments = parser.positionalArguments().mid(1);
     if (options->help || options->version) {
         return true;
     }
@@ -90,46 +221,15 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
         *error = QStringLiteral("no command given");
         return false;
     }
-    for (const Arity& arity : kArities) {
-        if (options->command == arity.command) {
-            if (options->arguments.size() != arity.positional) {
-                *error = QStringLiteral("%1 takes %2 argument(s)")
-                             .arg(options->command)
-                             .arg(arity.positional);
-                return false;
-            }
-            return true;
-        }
+    if (command == nullptr) {
+        *error = QStringLiteral("unknown command %1").arg(options->command);
+        return false;
     }
-    *error = QStringLiteral("unknown command %1").arg(options->command);
-    return false;
-}
-
-QString CliHelpText() {
-    return QStringLiteral(
-        "Usage: dovrane-cli [global options] COMMAND [arguments]\n"
-        "\n"
-        "Commands:\n"
-        "  list [--json] [--verbose]     the devices as the window lists them\n"
-        "  flash FILE [--device N] [--address HEX] [--verify] [--reset]\n"
-        "                                download FILE (Intel HEX or binary) into device N\n"
-        "  reset [--device N]            reset device N (addressed at node 1)\n"
-        "  version FILE                  the firmware version a binary file carries\n"
-        "  hex2bin IN OUT                convert an Intel HEX file to a flat binary\n"
-        "  pack IN OUT                   turn a binary into the chunked download image\n"
-        "\n"
-        "Global options:\n"
-        "  --simulate                    use the two simulated cameras instead of real ones\n"
-        "  --simulate-fault KIND         break the simulated cameras: handshake, write, verify,\n"
-        "                                or gone (no cameras at all)\n"
-        "  --trace FILE                  write the simulated cameras' traffic to FILE\n"
-        "  -v, --verbose                 say why devices were passed over\n"
-        "  -h, --help, --version\n"
-        "\n"
-        "Boot software is taken from CfgFile/boot_sw.hex under the current directory when the\n"
-        "device asks for it; working files go to that CfgFile directory too.\n"
-        "\n"
-        "Exit status: 0 success, 1 file routine or version lookup failed, 2 usage error,\n"
-        "3 no such device, 4 device open failed, 5 image preparation failed, 6 write failed,\n"
-        "7 verify failed.\n");
+    if (options->arguments.size() != command->arguments.size()) {
+        *error = QStringLiteral("%1 takes %2 argument(s)")
+                     .arg(options->command)
+                     .arg(command->arguments.size());
+        return false;
+    }
+    return true;
 }

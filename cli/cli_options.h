@@ -15,6 +15,8 @@ enum ExitCode : int {
     kExitVerify = 7,    // the verify pass failed
 };
 
+// What the command line asks for. Each field is filled by one line of the option tables in
+// cli_options.cpp, which also give its help text.
 struct CliOptions {
     QString command;
     QStringList arguments;  // positional arguments after the command
@@ -33,5 +35,3 @@ struct CliOptions {
 
 // Parses argv[1..]; on failure returns false with the reason in *error.
 bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* error);
-
-QString CliHelpText();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/cli_devices.h"
+#include "cli/cli_help.h"
 #include "cli/commands.h"
 #ifdef _WIN32
 #include "device/windows/com_apartment.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        std::fputs(CliHelpText().toLocal8Bit().constData(), stdout);
+        std::fputs(CliHelpText(options.command).toLocal8Bit().constData(), stdout);
         return kExitOk;
     }
     if (options.version) {

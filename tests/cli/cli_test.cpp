@@ -177,7 +177,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {"pack", "firmware.bin", "no/such/dir/out.bin"},
                     1,
                     "cannot be written"},
-        FailureCase{"UnreadableHex", {"hex2bin", "nothing.hex", "out.bin"}, 1, "nothing.hex"}),
+        FailureCase{"UnreadableHex", {"hex2bin", "nothing.hex", "out.bin"}, 1, "nothing.hex"},
+        // The value of an option before the command is no command.
+        FailureCase{"OptionsBeforeTheCommand",
+                    {"--simulate", "--device", "1", "reset"},
+                    4,
+                    "设备初始化失败"},
+        FailureCase{"AnotherCommandsOption",
+                    {"--simulate", "list", "--verify"},
+                    2,
+                    "unknown option --verify"},
+        FailureCase{"MissingValue",
+                    {"--simulate", "flash", "firmware.bin", "--trace"},
+                    2,
+                    "--trace needs a value"},
+        FailureCase{"UnknownShortOption", {"-x", "list"}, 2, "unknown option -x"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(CliTest, ResetReachesTheCameraWhoseUnitIsNodeOne) {
@@ -233,4 +247,34 @@ TEST_F(CliTest, ProgressLinesOnAPipeAndHelpAndVersion) {
     EXPECT_TRUE(r.out.contains("Exit status"));
     r = Run({"--version"});
     EXPECT_EQ(r.out, "dovrane-cli 2.1.0\n");
+}
+
+struct HelpCase {
+    const char* command;
+    QStringList options;  // its own options, which no other command's help may show
+};
+
+TEST_F(CliTest, EachCommandHasItsOwnHelp) {
+    const HelpCase cases[] = {{"list", {"--json"}},
+                              {"flash", {"--device N", "--address HEX", "--verify", "--reset"}},
+                              {"reset", {"--device N"}},
+                              {"version", {}},
+                              {"hex2bin", {}},
+                              {"pack", {}}};
+    const Result tool = Run({"--help"});
+    for (const HelpCase& c : cases) {
+        const QString command = QString::fromLatin1(c.command);
+        EXPECT_TRUE(tool.out.contains(QRegularExpression("\\n  " + command + "[ \\n]")))
+            << c.command;
+        const Result r = Run({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << c.command;
+        EXPECT_TRUE(r.out.startsWith("Usage: dovrane-cli [global options] " + command))
+            << r.out.toStdString();
+        for (const HelpCase& other : cases) {
+            for (const QString& option : other.options) {
+                EXPECT_EQ(r.out.contains("  " + option + " "), c.options.contains(option))
+                    << c.command << " help and " << option.toStdString();
+            }
+        }
+    }
 }
