@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test, then does the
 # same again under AddressSanitizer and UndefinedBehaviorSanitizer, runs the tests that start
-# threads under ThreadSanitizer, then cross-builds the device layer for Windows and runs its
-# tests under wine.
+# threads under ThreadSanitizer and the fuzz targets over their seeds and a fixed number of
+# generated inputs, then cross-builds the device layer for Windows and runs its tests under wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -17,6 +17,9 @@ done
 
 echo "== tsan =="
 scripts/test-tsan.sh
+
+echo "== fuzz =="
+scripts/test-fuzz.sh
 
 echo "== windows-cross =="
 scripts/test-windows.sh

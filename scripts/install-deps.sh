@@ -10,6 +10,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools
   libudev-dev
   libgtest-dev googletest
+  clang libclang-rt-14-dev
   fonts-wqy-microhei fonts-arphic-ukai
   xvfb xauth
 )
