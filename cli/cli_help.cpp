@@ -56,15 +56,11 @@ QString Row(const QStringList& term, const QString& description) {
     return lines.join('\n') + '\n';
 }
 
-QString Dashed(const QString& name) {
-    return (name.size() == 1 ? "-" : "--") + name;
-}
-
 // "-v, --verbose" or "--device N".
 QString OptionTerm(const QCommandLineOption& option) {
     QStringList names;
     for (const QString& name : option.names()) {
-        names << Dashed(name);
+        names << DashedName(name);
     }
     const QString value = option.valueName();
     return names.join(QStringLiteral(", ")) + (value.isEmpty() ? QString() : ' ' + value);
@@ -83,7 +79,7 @@ QStringList Synopsis(const CommandSpec& command) {
     QStringList pieces = QStringList(command.name) + command.arguments;
     for (const OptionSpec& spec : command.options) {
         const QString value = spec.option.valueName();
-        pieces << '[' + Dashed(spec.option.names().constLast()) +
+        pieces << '[' + DashedName(spec.option.names().constLast()) +
                       (value.isEmpty() ? QString() : ' ' + value) + ']';
     }
     return pieces;

@@ -120,6 +120,10 @@ const std::vector<CommandSpec>& Commands() {
     return commands;
 }
 
+QString DashedName(const QString& name) {
+    return (name.size() == 1 ? "-" : "--") + name;
+}
+
 const CommandSpec* FindCommand(const QString& name) {
     for (const CommandSpec& command : Commands()) {
         if (command.name == name) {
@@ -163,13 +167,22 @@ QString ParseError(const QCommandLineParser& parser, const OptionList& known,
                    const QStringList& args) {
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
-        const QString& name = unknown.constFirst();
-        return QStringLiteral("unknown option %1").arg(name.size() == 1 ? "-" + name : "--" + name);
+        return QStringLiteral("unknown option %1").arg(DashedName(unknown.constFirst()));
     }
     // The parser takes whatever follows a value option, so only the last argument can lack one.
     for (const OptionSpec* spec : known) {
         if (!spec->option.valueName().isEmpty() && IsSpellingOf(args.constLast(), spec->option)) {
             return QStringLiteral("%1 needs a value").arg(args.constLast());
+        }
+    }
+    // Otherwise a flag was given a value, as in --verify=1.
+    for (const QString& arg : args) {
+        const QString name = arg.section('=', 0, 0);
+        for (const OptionSpec* spec : known) {
+            if (name != arg && spec->option.valueName().isEmpty() &&
+                IsSpellingOf(name, spec->option)) {
+                return QStringLiteral("%1 takes no value").arg(name);
+            }
         }
     }
     return parser.errorText();

@@ -29,3 +29,5 @@ const std::vector<OptionSpec>& GlobalOptions();
 const std::vector<CommandSpec>& Commands();
 // The command of that name, or nullptr.
 const CommandSpec* FindCommand(const QString& name);
+// An option's name as it is typed: -v, --verbose.
+QString DashedName(const QString& name);

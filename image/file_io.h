@@ -1,7 +1,7 @@
 #pragma once
 
 // File helpers shared by the firmware file routines. Paths are byte strings in the local 8-bit
-// encoding and are handed to the C library unchanged, so any name the platform accepts works.
+// encoding; image/file_io_platform.h hands them to the system.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +21,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 FilePtr OpenForReading(const char* path);
 
 enum class SizeResult { kOk, kUnknown, kTooLarge };
-// The size of the regular file at path, refused when it exceeds kMaxFileSize.
-SizeResult SizeOfFile(const char* path, size_t* size);
+// The size of the open regular file, refused when it exceeds kMaxFileSize.
+SizeResult SizeOfFile(std::FILE* file, size_t* size);
 
 // False on a short read, whether from an error or an early end of file.
 bool ReadExactly(std::FILE* file, uint8_t* data, size_t size);
@@ -39,5 +39,6 @@ ReadResult ReadWholeFile(const char* path, Bytes* bytes, size_t unit = 1);
 enum class WriteResult { kOk, kOpenFailed, kWriteFailed };
 // Creates or replaces the file at path with exactly these bytes. A regular file (or a new one)
 // is written beside under a temporary name and renamed over path, so a failed write leaves the
-// earlier file as it was; anything else (a device, a link) is written in place.
+// earlier file as it was; a file that cannot be opened for writing (read-only) is refused and
+// kept; anything else (a device, a link) is written in place.
 WriteResult ReplaceFile(const char* path, const uint8_t* data, size_t size);

@@ -51,7 +51,7 @@ int PackFwImage(const char* src, const char* dst) {
         return -1;
     }
     size_t sourceSize = 0;
-    switch (SizeOfFile(src, &sourceSize)) {
+    switch (SizeOfFile(source.get(), &sourceSize)) {
         case SizeResult::kOk:
             break;
         case SizeResult::kTooLarge:

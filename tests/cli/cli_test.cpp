@@ -191,6 +191,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--simulate", "flash", "firmware.bin", "--trace"},
                     2,
                     "--trace needs a value"},
+        FailureCase{"FlagWithAValue",
+                    {"--simulate", "flash", "firmware.bin", "--verify=1"},
+                    2,
+                    "--verify takes no value"},
         FailureCase{"UnknownShortOption", {"-x", "list"}, 2, "unknown option -x"}),
     [](const auto& p) { return std::string(p.param.name); });
 

@@ -81,7 +81,8 @@ TEST(PackFwImageTest, RandomSourcesUnpackToThemselves) {
 
 TEST(PackFwImageTest, InPlacePacksAndRepacks) {
     ScratchDir dir;
-    const std::string file = dir.File("固件.bin");
+    const std::string name = PickName("固件.bin", "Firmwäre €.bin");
+    const std::string file = dir.File(name);
     const ByteVector source = Counting(1500);
     WriteBytes(file, source);
     ASSERT_EQ(PackFwImage(file.c_str(), file.c_str()), 0);
@@ -89,7 +90,7 @@ TEST(PackFwImageTest, InPlacePacksAndRepacks) {
     EXPECT_EQ(UnpackFwImage(once), source);
     ASSERT_EQ(PackFwImage(file.c_str(), file.c_str()), 0);
     EXPECT_EQ(UnpackFwImage(ReadBytes(file)), once) << "a packed image is packed again";
-    EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"固件.bin"});
+    EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{name});
 }
 
 TEST(PackFwImageTest, FailuresLeaveTheDestinationAlone) {

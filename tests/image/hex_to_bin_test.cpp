@@ -135,8 +135,9 @@ TEST(HexToBinTest, LongAndChinesePathsWork) {
         deep /= std::string(40, static_cast<char>('a' + i));
     }
     fs::create_directories(deep);
-    const std::string hexPath = (deep / "固件 版本.hex").string();
-    const std::string binPath = (deep / "输出.bin").string();
+    const std::string hexPath =
+        LocalPath(deep / fs::u8path(PickName("固件 版本.hex", "Firmwäre €.hex")));
+    const std::string binPath = LocalPath(deep / fs::u8path(PickName("输出.bin", "Ausgabe ö.bin")));
     ASSERT_GT(binPath.size(), 500u);
     WriteText(hexPath, ":0100000055AA\n");
     ASSERT_EQ(HexToBin(hexPath.c_str(), binPath.c_str()), 0);

@@ -8,9 +8,54 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN  // leaves out rpcndr.h and its global byte type
+#include <windows.h>
+#endif
+
+#include "image/copy_fw_file.h"
+#include "image/fw_image.h"
+#include "image/hex_to_bin.h"
 #include "tests/image/fw_image_reader.h"
 
 namespace fs = std::filesystem;
+
+#ifdef _WIN32
+std::string LocalPath(const fs::path& path) {
+    const std::wstring wide = path.wstring();
+    if (wide.empty()) {
+        return std::string();
+    }
+    const int wideLength = static_cast<int>(wide.size());
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                           nullptr, 0, nullptr, &lossy);
+    std::string local(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, local.data(), length,
+                        nullptr, &lossy);
+    if (length == 0 || lossy) {
+        throw std::runtime_error("code page " + std::to_string(GetACP()) + " cannot hold " +
+                                 path.u8string());
+    }
+    return local;
+}
+#else
+std::string LocalPath(const fs::path& path) {
+    return path.string();
+}
+#endif
+
+std::string PickName(const std::string& chinese, const std::string& latin) {
+    try {
+        LocalPath(fs::u8path(chinese));
+        return chinese;
+    } catch (const std::runtime_error&) {
+        return latin;
+    }
+}
 
 ScratchDir::ScratchDir() {
     std::random_device entropy;
@@ -29,7 +74,7 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ScratchDir::File(const std::string& name) const {
-    return (path_ / name).string();
+    return LocalPath(path_ / fs::u8path(name));
 }
 
 void WriteBytes(const std::string& path, const ByteVector& bytes) {
@@ -56,7 +101,7 @@ ByteVector ReadBytes(const std::string& path) {
 std::vector<std::string> ListDir(const fs::path& dir) {
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
+        names.push_back(entry.path().filename().u8string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -124,4 +169,45 @@ ByteVector UnpackFwImage(const ByteVector& image) {
         ADD_FAILURE() << problem;
     }
     return data;
+}
+
+std::vector<WriterCase> WriterCases() {
+    return {{"HexToBin", HexToBin, true, false, -1},
+            {"CopyFwFile", CopyFwFile, false, false, -1},
+            {"PackFwImage", PackFwImage, false, true, -2}};
+}
+
+void PrintTo(const WriterCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+std::string WriterCaseName(const testing::TestParamInfo<WriterCase>& row) {
+    return row.param.name;
+}
+
+ByteVector WriterData() {
+    ByteVector data(4096);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 7);
+    }
+    return data;
+}
+
+void WriteWriterSource(const WriterCase& writer, const std::string& path) {
+    const ByteVector data = WriterData();
+    if (!writer.hexSource) {
+        WriteBytes(path, data);
+        return;
+    }
+    std::string text;
+    for (size_t at = 0; at < data.size(); at += 16) {
+        text += HexRecord(0x00, static_cast<uint16_t>(at),
+                          ByteVector(data.begin() + static_cast<ptrdiff_t>(at),
+                                     data.begin() + static_cast<ptrdiff_t>(at + 16)));
+    }
+    WriteText(path, text);
+}
+
+ByteVector DataOfOutput(const WriterCase& writer, const ByteVector& output) {
+    return writer.packs ? UnpackFwImage(output) : output;
 }

@@ -158,12 +158,15 @@ TEST_F(PrepareFwImageTest, EmptyBinaryGivesAnEmptySegment) {
     EXPECT_EQ(job_.segments[0].length, 0);
 }
 
+// The configuration directory of a Chinese user name, used by two downloads in a row: the second
+// replaces the working files of the first.
 TEST_F(PrepareFwImageTest, ChineseNamesWork) {
     const QString name = QString::fromUtf8("固件 版本.hex");
     if (!QTextCodec::codecForLocale()->canEncode(name)) {
         GTEST_SKIP() << "the local 8-bit encoding has no Chinese";
     }
-    cfgDir_ = QString::fromLocal8Bit(scratch_.path().string().c_str()) + QString::fromUtf8("/配置");
+    cfgDir_ = QString::fromLocal8Bit(scratch_.path().string().c_str()) +
+              QString::fromUtf8("/张三/CfgFile");
     fs::create_directories(Local(cfgDir_));
     WriteText(Local(cfgDir_ + QString::fromUtf8("/boot_sw.hex")), kBootHex);
     WriteText(Local(FwFile(name)), ":0100000055AA\n");
@@ -171,6 +174,16 @@ TEST_F(PrepareFwImageTest, ChineseNamesWork) {
     ASSERT_EQ(job_.count, 2);
     EXPECT_EQ(Segment(0), kBootImage);
     EXPECT_EQ(UnpackFwImage(Segment(1)), ByteVector{0x55});
+
+    FreeFwBuffers(&job_);
+    const QString binary = FwFile(QString::fromUtf8("固件.bin"));
+    WriteBytes(Local(binary), {0x42});
+    ASSERT_EQ(Prepare(true, binary), 0);
+    ASSERT_EQ(job_.count, 2);
+    EXPECT_EQ(Segment(1), ByteVector{0x42});
+    EXPECT_TRUE(warnings_.isEmpty()) << warnings_.join('\n').toStdString();
+    EXPECT_EQ(ListDir(Local(cfgDir_)),
+              (std::vector<std::string>{"boot_sw.bin", "boot_sw.hex", "mcu.bin"}));
 }
 
 TEST_F(PrepareFwImageTest, MessagePathsAreShownAsTheyAre) {

@@ -5,49 +5,14 @@
 
 #include <csignal>
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "image/copy_fw_file.h"
-#include "image/fw_image.h"
-#include "image/hex_to_bin.h"
 #include "tests/image/image_test_util.h"
 
 namespace fs = std::filesystem;
-
-struct WriterCase {
-    const char* name;
-    int (*routine)(const char* src, const char* dst);
-    bool hexSource;
-    int expectedResult;
-};
-
-// Names the row in failure output instead of dumping its bytes.
-static void PrintTo(const WriterCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
-// 4096 bytes of output from either kind of source.
-static void WriteSource(const std::string& path, bool hex) {
-    ByteVector data(4096);
-    for (size_t i = 0; i < data.size(); ++i) {
-        data[i] = static_cast<uint8_t>(i * 7);
-    }
-    if (!hex) {
-        WriteBytes(path, data);
-        return;
-    }
-    std::string text;
-    for (size_t at = 0; at < data.size(); at += 16) {
-        text += HexRecord(0x00, static_cast<uint16_t>(at),
-                          ByteVector(data.begin() + static_cast<ptrdiff_t>(at),
-                                     data.begin() + static_cast<ptrdiff_t>(at + 16)));
-    }
-    WriteText(path, text);
-}
 
 class WriteFailureTest : public testing::TestWithParam<WriterCase> {
   protected:
@@ -74,10 +39,10 @@ class WriteFailureTest : public testing::TestWithParam<WriterCase> {
 TEST_P(WriteFailureTest, CutShortWriteIsReportedAndKeepsTheEarlierFile) {
     const WriterCase& c = GetParam();
     ScratchDir dir;
-    WriteSource(dir.File("src"), c.hexSource);
+    WriteWriterSource(c, dir.File("src"));
     WriteBytes(dir.File("dst.bin"), {1, 2, 3});
     LimitFileSize(1000);
-    EXPECT_EQ(c.routine(dir.File("src").c_str(), dir.File("dst.bin").c_str()), c.expectedResult);
+    EXPECT_EQ(c.routine(dir.File("src").c_str(), dir.File("dst.bin").c_str()), c.writeFailure);
     EXPECT_EQ(ReadBytes(dir.File("dst.bin")), (ByteVector{1, 2, 3}));
     EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"dst.bin", "src"}));
 }
@@ -88,15 +53,10 @@ TEST_P(WriteFailureTest, FullDeviceIsReported) {
         GTEST_SKIP() << "no /dev/full";
     }
     ScratchDir dir;
-    WriteSource(dir.File("src"), c.hexSource);
-    EXPECT_EQ(c.routine(dir.File("src").c_str(), "/dev/full"), c.expectedResult);
+    WriteWriterSource(c, dir.File("src"));
+    EXPECT_EQ(c.routine(dir.File("src").c_str(), "/dev/full"), c.writeFailure);
     EXPECT_TRUE(fs::is_character_file("/dev/full")) << "a device is written, never replaced";
 }
 
-INSTANTIATE_TEST_SUITE_P(Routines, WriteFailureTest,
-                         testing::Values(WriterCase{"HexToBin", HexToBin, true, -1},
-                                         WriterCase{"CopyFwFile", CopyFwFile, false, -1},
-                                         WriterCase{"PackFwImage", PackFwImage, false, -2}),
-                         [](const testing::TestParamInfo<WriterCase>& row) {
-                             return std::string(row.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Routines, WriteFailureTest, testing::ValuesIn(WriterCases()),
+                         WriterCaseName);
