@@ -13,24 +13,17 @@
 #endif
 #endif
 
+// HandOver is called by the sending thread just before it queues work for `receiver`;
+// TakeOver by the receiving thread as it takes the work up.
 #ifdef DOVRANE_TSAN
 #include <sanitizer/tsan_interface.h>
-#endif
-
-// Called by the sending thread just before it queues work for the receiver at `receiver`.
 inline void HandOver(const void* receiver) {
-#ifdef DOVRANE_TSAN
     __tsan_release(const_cast<void*>(receiver));
-#else
-    static_cast<void>(receiver);
-#endif
 }
-
-// Called by the receiving thread as it takes the work up.
 inline void TakeOver(const void* receiver) {
-#ifdef DOVRANE_TSAN
     __tsan_acquire(const_cast<void*>(receiver));
-#else
-    static_cast<void>(receiver);
-#endif
 }
+#else
+inline void HandOver(const void*) {}
+inline void TakeOver(const void*) {}
+#endif
