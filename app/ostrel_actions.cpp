@@ -1,5 +1,6 @@
 #include "app/ostrel.h"
 #include "device/command_set.h"
+#include "download/thread_handoff.h"
 
 XuDevice* Ostrel::DeviceForAction() {
     XuDevice* device = SelectedDevice();
@@ -32,6 +33,7 @@ void Ostrel::on_pButnLoadFW_clicked() {
         return;
     }
     jobDevice_ = deviceFilters[index];  // the handle outlives any refresh until the job ends
+    HandOver(worker);
     emit StartLoadFwThread(job);
     ui.pButnLoadFW->setEnabled(false);
     ui.pBtnResetDevice->setEnabled(false);

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "device/command_set.h"
+#include "download/thread_handoff.h"
 
 namespace {
 
@@ -206,6 +207,7 @@ Status Worker::ReadBackFwSegment(XuDevice* device, uint32_t node, const FwSegmen
 }
 
 void Worker::WorkerLoadFw(const data_info& info) {
+    TakeOver(this);
     data_info job = info;
     QElapsedTimer clock;  // monotonic: a job across midnight or a clock change still reports
     clock.start();

@@ -2,13 +2,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <new>
 #include <string>
 
+#include "image/file_faults.h"
 #include "image/file_io_platform.h"
 
 FilePtr OpenForReading(const char* path) {
-    if (path == nullptr) {
+    if (path == nullptr || TakeFileFault(FileFault::kOpen, path)) {
         return nullptr;
     }
     return FilePtr(OpenPath(path, FileAccess::kRead));
@@ -30,7 +32,7 @@ bool ReadExactly(std::FILE* file, uint8_t* data, size_t size) {
     return std::fread(data, 1, size, file) == size;
 }
 
-ReadResult ReadWholeFile(const char* path, Bytes* bytes) {
+ReadResult ReadWholeFile(const char* path, Bytes* bytes, size_t unit) {
     const FilePtr file = OpenForReading(path);
     if (!file) {
         return ReadResult::kOpenFailed;
@@ -44,15 +46,21 @@ ReadResult ReadWholeFile(const char* path, Bytes* bytes) {
         case SizeResult::kUnknown:
             return ReadResult::kReadFailed;
     }
-    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size]);
+    const size_t rounded = unit > 1 ? (size + unit - 1) / unit * unit : size;
+    if (rounded > kMaxFileSize) {
+        return ReadResult::kTooLarge;
+    }
+    std::unique_ptr<uint8_t[]> data(
+        TakeFileFault(FileFault::kNoMemory, path) ? nullptr : new (std::nothrow) uint8_t[rounded]);
     if (!data) {
         return ReadResult::kNoMemory;
     }
     if (!ReadExactly(file.get(), data.get(), size)) {
         return ReadResult::kReadFailed;
     }
+    std::memset(data.get() + size, 0, rounded - size);
     bytes->data = std::move(data);
-    bytes->size = size;
+    bytes->size = rounded;
     return ReadResult::kOk;
 }
 

@@ -32,8 +32,9 @@ struct Bytes {
     size_t size = 0;
 };
 enum class ReadResult { kOk, kOpenFailed, kTooLarge, kNoMemory, kReadFailed };
-// The whole file or nothing.
-ReadResult ReadWholeFile(const char* path, Bytes* bytes);
+// The whole file or nothing. With a unit above 1 the buffer is rounded up to a whole number of
+// units, the added bytes zero, and size is the rounded length.
+ReadResult ReadWholeFile(const char* path, Bytes* bytes, size_t unit = 1);
 
 enum class WriteResult { kOk, kOpenFailed, kWriteFailed };
 // Creates or replaces the file at path with exactly these bytes. A regular file (or a new one)

@@ -1,14 +1,12 @@
 #include "image/prepare_fw_image.h"
 
 #include <cstdint>
-#include <cstring>
-#include <new>
 
 #include <QByteArray>
-#include <QFile>
 
 #include "device/status.h"
 #include "image/copy_fw_file.h"
+#include "image/file_io.h"
 #include "image/fw_image.h"
 #include "image/hex_path.h"
 #include "image/hex_to_bin.h"
@@ -37,25 +35,21 @@ void Warn(const ShowWarning& warn, const QString& text) {
 // *segment; false after a warning, openFailedText naming the file.
 bool LoadSegment(const QString& path, const QString& openFailedText, uint32_t unit, uint8_t kind,
                  int32_t address, FwSegment* segment, const ShowWarning& warn) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Warn(warn, openFailedText.arg(path));
-        return false;
+    Bytes bytes;
+    switch (ReadWholeFile(Local(path).constData(), &bytes, unit)) {
+        case ReadResult::kOk:
+            break;
+        case ReadResult::kOpenFailed:
+        case ReadResult::kReadFailed:
+            Warn(warn, openFailedText.arg(path));
+            return false;
+        case ReadResult::kTooLarge:
+        case ReadResult::kNoMemory:
+            Warn(warn, QStringLiteral("申请内存失败"));
+            return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
-    const uint64_t size = static_cast<uint64_t>(bytes.size());
-    const uint64_t padded = (size + unit - 1) / unit * unit;
-    uint8_t* buffer =
-        padded <= INT32_MAX ? new (std::nothrow) uint8_t[static_cast<size_t>(padded)]() : nullptr;
-    if (buffer == nullptr) {
-        Warn(warn, QStringLiteral("申请内存失败"));
-        return false;
-    }
-    if (size > 0) {
-        std::memcpy(buffer, bytes.constData(), static_cast<size_t>(size));
-    }
-    *segment = FwSegment{buffer, static_cast<int32_t>(padded), kind, address, unit};
+    const auto length = static_cast<int32_t>(bytes.size);
+    *segment = FwSegment{bytes.data.release(), length, kind, address, unit};
     return true;
 }
 

@@ -17,7 +17,7 @@ FLOORS='
 3 discovery   device/discovery device/hotplug
 3 platforms   device/platforms
 3 prepare     image/prepare_fw_image image/hex_path image/version_label
-3 engine      download/worker
+3 engine      download/worker download/thread_handoff
 4 window      app/
 4 cli         cli/
 '

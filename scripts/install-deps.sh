@@ -12,6 +12,7 @@ packages=(
   libudev-dev
   librsvg2-bin bash-completion
   libgtest-dev googletest
+  clang libclang-rt-14-dev
   fonts-wqy-microhei fonts-arphic-ukai
   xvfb xauth
 )

@@ -31,7 +31,8 @@ SimXuModel::SimXuModel(const SimXuConfig& config)
 Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
     const Turnaround turnaround(latency_);
-    SimTraffic entry{SimDirection::kSet, node, selector, length, {}, kSOk, 0};
+    SimTraffic entry{
+        SimDirection::kSet, node, selector, length, {}, kSOk, 0, std::chrono::steady_clock::now()};
     if (data != nullptr) {
         entry.bytes.assign(data, data + length);
     }
@@ -54,7 +55,8 @@ Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, ui
 Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
     const Turnaround turnaround(latency_);
-    SimTraffic entry{SimDirection::kGet, node, selector, length, {}, kSOk, 0};
+    SimTraffic entry{
+        SimDirection::kGet, node, selector, length, {}, kSOk, 0, std::chrono::steady_clock::now()};
     Status injected = kSOk;
     entry.status = Admit(SimDirection::kGet, selector, length, &injected);
     if (Succeeded(entry.status) && data == nullptr) {
@@ -77,7 +79,8 @@ Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t
 Status SimXuModel::GetLen(uint32_t node, uint32_t selector, uint32_t* size) {
     std::lock_guard<std::mutex> lock(mutex_);
     const Turnaround turnaround(latency_);
-    SimTraffic entry{SimDirection::kSizeQuery, node, selector, 0, {}, kSOk, 0};
+    SimTraffic entry{SimDirection::kSizeQuery,        node, selector, 0, {}, kSOk, 0,
+                     std::chrono::steady_clock::now()};
     entry.status = Admit(SimDirection::kSizeQuery, selector, 0, nullptr);
     if (Succeeded(entry.status)) {
         const auto fault = sizeQueryFaults_.find(selector);

@@ -38,7 +38,8 @@ struct SimTraffic {
     uint32_t length;             // the request's length; 0 for a size query
     std::vector<uint8_t> bytes;  // what was written, or what a successful get answered
     Status status;
-    uint32_t reportedSize;  // a successful size query's answer
+    uint32_t reportedSize;                          // a successful size query's answer
+    std::chrono::steady_clock::time_point arrived;  // when the device began to serve it
 };
 
 class SimXuModel {

@@ -1,6 +1,7 @@
 #include <QThread>
 #include <QtTest/QTest>
 
+#include "download/thread_handoff.h"
 #include "tests/download/worker_fixture.h"
 
 namespace {
@@ -115,8 +116,10 @@ TEST_F(WorkerTest, JobQueuedToTheWorkerThreadReportsBackInOrder) {
         received.emplace_back(static_cast<uint32_t>(state >> 32), static_cast<uint32_t>(state));
     });
     thread.start();
+    const data_info job = Job({{2, 100}}, 1, 1);  // complete before it is handed over
+    HandOver(threaded);
     QMetaObject::invokeMethod(threaded, "WorkerLoadFw", Qt::QueuedConnection,
-                              Q_ARG(data_info, Job({{2, 100}}, 1, 1)));
+                              Q_ARG(data_info, job));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !received.empty() && received.back().first == 6; }, 10000));
     thread.quit();

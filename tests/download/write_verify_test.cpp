@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 
 #include "tests/download/worker_fixture.h"
 
@@ -147,5 +148,48 @@ TEST_F(WritePass, ZeroPacketLengthEndsTheSegmentBeforeAnyTransfer) {
     EXPECT_LT(worker.WriteFw(&camera, 4, &job), 0);
     EXPECT_LT(worker.VerifyFw(&camera, 4, &job), 0);
     EXPECT_TRUE(Requests(SimDirection::kSet, 4).empty());
+    FreeFwBuffers(&job);
+}
+
+// The device needs 2 ms after a write header before the first data packet of that segment.
+TEST_F(WritePass, EveryWriteHeaderIsFollowedByTwoMillisecondsOfQuiet) {
+    data_info job = Job({{1, 40}, {2, 100}});
+    ASSERT_EQ(worker.WriteFw(&camera, 4, &job), kSOk);
+    const std::vector<SimTraffic> traffic = camera.Model().Traffic();
+    size_t headers = 0;
+    for (size_t i = 0; i + 1 < traffic.size(); ++i) {
+        if (traffic[i].direction != SimDirection::kSet || traffic[i].selector != 5) {
+            continue;
+        }
+        ++headers;
+        const SimTraffic& next = traffic[i + 1];
+        ASSERT_EQ(next.selector, 6u) << "header " << headers;
+        const auto quiet = std::chrono::duration_cast<std::chrono::microseconds>(
+            next.arrived - traffic[i].arrived);
+        EXPECT_GE(quiet.count(), 2000) << "microseconds after header " << headers;
+    }
+    EXPECT_EQ(headers, 2u);
+    FreeFwBuffers(&job);
+}
+
+// Two firmware segments: a clean verify reads both back; when the first differs, the second is
+// never asked for.
+TEST_F(WritePass, VerifyStopsAtTheFirstSegmentThatDiffers) {
+    data_info job = Job({{2, 100}, {2, 64}});
+    job.segments[1].address = 0x9000;
+    ASSERT_EQ(worker.WriteFw(&camera, 4, &job), kSOk);
+    camera.Model().ClearTraffic();
+    ASSERT_EQ(worker.VerifyFw(&camera, 4, &job), kSOk);
+    ASSERT_EQ(Requests(SimDirection::kSet, 5).size(), 2u);
+
+    camera.Model().CorruptReadBack(17);
+    camera.Model().ClearTraffic();
+    reports.clear();
+    EXPECT_EQ(worker.VerifyFw(&camera, 4, &job), kEFail);
+    EXPECT_EQ(Requests(SimDirection::kSet, 4).size(), 1u);
+    EXPECT_EQ(Requests(SimDirection::kSet, 5).size(), 1u);
+    EXPECT_EQ(Requests(SimDirection::kGet, 6).size(), 4u);
+    EXPECT_EQ(reports,
+              (std::vector<Report>{{1, 0}, {2, 0}, {3, 164}, {1, 32}, {1, 64}, {1, 96}, {1, 128}}));
     FreeFwBuffers(&job);
 }

@@ -19,6 +19,7 @@
 #include "image/copy_fw_file.h"
 #include "image/fw_image.h"
 #include "image/hex_to_bin.h"
+#include "tests/image/fw_image_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -162,39 +163,11 @@ SparseHex RandomSparseHex(uint32_t seed) {
 }
 
 ByteVector UnpackFwImage(const ByteVector& image) {
-    const ByteVector header = {0x08, 0x10, 0xF7, 0xEF, 0x00, 0x00, 0x00, 0x00};
-    ByteVector data;
-    if (image.size() < header.size() + 3 ||
-        !std::equal(header.begin(), header.end(), image.begin())) {
-        ADD_FAILURE() << "no image header";
-        return data;
+    std::string problem;
+    ByteVector data = ReadFwImageData(image, &problem);
+    if (!problem.empty()) {
+        ADD_FAILURE() << problem;
     }
-    size_t at = header.size();
-    bool shortRecordSeen = false;
-    while (at + 2 <= image.size()) {
-        const size_t length = static_cast<size_t>(image[at] << 8 | image[at + 1]);
-        if (length == 0 || at + 2 + length > image.size()) {
-            ADD_FAILURE() << "record at " << at << " has length " << length;
-            return data;
-        }
-        uint8_t sum = 0;
-        for (size_t i = 0; i < length; ++i) {
-            sum = static_cast<uint8_t>(sum + image[at + 2 + i]);
-        }
-        EXPECT_EQ(sum, 0) << "record at " << at;
-        const size_t n = length - 1;
-        if (n == 0) {
-            EXPECT_EQ(at + 3, image.size()) << "terminator before the end";
-            return data;
-        }
-        EXPECT_LE(n, 1024u);
-        EXPECT_FALSE(shortRecordSeen) << "a record shorter than 1024 bytes before the last";
-        shortRecordSeen = n < 1024;
-        data.insert(data.end(), image.begin() + static_cast<ptrdiff_t>(at + 2),
-                    image.begin() + static_cast<ptrdiff_t>(at + 2 + n));
-        at += 2 + length;
-    }
-    ADD_FAILURE() << "no terminator";
     return data;
 }
 

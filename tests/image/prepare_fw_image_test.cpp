@@ -10,6 +10,7 @@
 #include <QTextCodec>
 
 #include "device/status.h"
+#include "image/file_faults.h"
 #include "tests/image/image_test_util.h"
 
 #ifdef __unix__
@@ -272,6 +273,58 @@ INSTANTIATE_TEST_SUITE_P(Table, PrepareFailureTest, testing::ValuesIn(FailureCas
                          [](const testing::TestParamInfo<FailureCase>& row) {
                              return std::string(row.param.name);
                          });
+
+// Failures of reading a produced working file, which no real file can be made to show on
+// demand; the file helpers' fault seam makes that one step fail.
+struct FaultCase {
+    const char* name;
+    FileFault fault;
+    const char* file;  // the working file whose reading fails
+    int result;
+    const char* message;  // UTF-8; %1 stands for the working file's path
+};
+
+static void PrintTo(const FaultCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class PrepareFaultTest : public PrepareFwImageTest, public testing::WithParamInterface<FaultCase> {
+  protected:
+    ~PrepareFaultTest() override { DisarmFileFault(); }
+};
+
+TEST_P(PrepareFaultTest, ShowsItsMessageAndReleasesEverySegment) {
+    const FaultCase& c = GetParam();
+    WriteText(Local(CfgFile("boot_sw.hex")), kBootHex);
+    WriteBytes(Local(FwFile("fw.bin")), {1, 2, 3});
+    ArmFileFault(c.fault, std::string("/") + c.file);
+
+    EXPECT_EQ(Prepare(true, FwFile("fw.bin")), c.result);
+
+    QString message = QString::fromUtf8(c.message);
+    if (message.contains("%1")) {
+        message = message.arg(CfgFile(c.file));
+    }
+    EXPECT_EQ(warnings_, QStringList{message});
+    EXPECT_EQ(job_.count, 0);
+    for (int i = 0; i < kMaxSegments; ++i) {
+        EXPECT_EQ(job_.segments[i].buffer, nullptr) << "segment " << i;
+    }
+    EXPECT_FALSE(TakeFileFault(c.fault, CfgFile(c.file).toLocal8Bit().constData()))
+        << "the fault was reached";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PrepareFaultTest,
+    testing::Values(FaultCase{"BootBinaryCannotBeOpened", FileFault::kOpen, "boot_sw.bin", 1,
+                              "打开配置文件失败\n%1"},
+                    FaultCase{"NoMemoryForTheBootSegment", FileFault::kNoMemory, "boot_sw.bin", 1,
+                              "申请内存失败"},
+                    FaultCase{"FirmwareCannotBeOpened", FileFault::kOpen, "mcu.bin", kEFail,
+                              "打开固件文件失败\n%1"},
+                    FaultCase{"NoMemoryForTheFirmwareSegment", FileFault::kNoMemory, "mcu.bin",
+                              kEFail, "申请内存失败"}),
+    [](const testing::TestParamInfo<FaultCase>& row) { return std::string(row.param.name); });
 
 #ifdef __unix__
 // A packed image that cannot be written must stop the flow rather than send the unpacked binary.
