@@ -68,8 +68,8 @@ QString OptionTerm(const QCommandLineOption& option) {
 
 QString OptionRows(const std::vector<OptionSpec>& options) {
     QString rows;
-    for (const OptionSpec& spec : options) {
-        rows += Row({OptionTerm(spec.option)}, spec.option.description());
+    for (const OptionSpec& entry : options) {
+        rows += Row({OptionTerm(entry.option)}, entry.option.description());
     }
     return rows;
 }
@@ -77,9 +77,9 @@ QString OptionRows(const std::vector<OptionSpec>& options) {
 // "flash", "FILE", "[--device N]", ...: the pieces a line may break between.
 QStringList Synopsis(const CommandSpec& command) {
     QStringList pieces = QStringList(command.name) + command.arguments;
-    for (const OptionSpec& spec : command.options) {
-        const QString value = spec.option.valueName();
-        pieces << '[' + DashedName(spec.option.names().constLast()) +
+    for (const OptionSpec& entry : command.options) {
+        const QString value = entry.option.valueName();
+        pieces << '[' + DashedName(entry.option.names().constLast()) +
                       (value.isEmpty() ? QString() : ' ' + value) + ']';
     }
     return pieces;
@@ -110,6 +110,6 @@ QString CommandHelp(const CommandSpec& command) {
 }  // namespace
 
 QString CliHelpText(const QString& command) {
-    const CommandSpec* spec = FindCommand(command);
-    return spec != nullptr ? CommandHelp(*spec) : ToolHelp();
+    const CommandSpec* entry = FindCommand(command);
+    return entry != nullptr ? CommandHelp(*entry) : ToolHelp();
 }

@@ -170,17 +170,17 @@ QString ParseError(const QCommandLineParser& parser, const OptionList& known,
         return QStringLiteral("unknown option %1").arg(DashedName(unknown.constFirst()));
     }
     // The parser takes whatever follows a value option, so only the last argument can lack one.
-    for (const OptionSpec* spec : known) {
-        if (!spec->option.valueName().isEmpty() && IsSpellingOf(args.constLast(), spec->option)) {
+    for (const OptionSpec* entry : known) {
+        if (!entry->option.valueName().isEmpty() && IsSpellingOf(args.constLast(), entry->option)) {
             return QStringLiteral("%1 needs a value").arg(args.constLast());
         }
     }
     // Otherwise a flag was given a value, as in --verify=1.
     for (const QString& arg : args) {
         const QString name = arg.section('=', 0, 0);
-        for (const OptionSpec* spec : known) {
-            if (name != arg && spec->option.valueName().isEmpty() &&
-                IsSpellingOf(name, spec->option)) {
+        for (const OptionSpec* entry : known) {
+            if (name != arg && entry->option.valueName().isEmpty() &&
+                IsSpellingOf(name, entry->option)) {
                 return QStringLiteral("%1 takes no value").arg(name);
             }
         }
@@ -191,10 +191,10 @@ QString ParseError(const QCommandLineParser& parser, const OptionList& known,
 bool Parse(QCommandLineParser* parser, const OptionList& known, const QStringList& args,
            QString* error) {
     QStringList names;  // an option that two commands share is added once
-    for (const OptionSpec* spec : known) {
-        if (!names.contains(spec->option.names().constFirst())) {
-            names += spec->option.names();
-            parser->addOption(spec->option);
+    for (const OptionSpec* entry : known) {
+        if (!names.contains(entry->option.names().constFirst())) {
+            names += entry->option.names();
+            parser->addOption(entry->option);
         }
     }
     if (parser->parse(QStringList(QStringLiteral("dovrane-cli")) + args)) {
@@ -221,8 +221,8 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
     if (!Parse(&parser, known, args, error)) {
         return false;
     }
-    for (const OptionSpec* spec : known) {
-        if (!spec->store(parser, options, error)) {
+    for (const OptionSpec* entry : known) {
+        if (!entry->store(parser, options, error)) {
             return false;
         }
     }
