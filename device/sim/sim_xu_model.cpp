@@ -1,5 +1,7 @@
 #include "device/sim/sim_xu_model.h"
 
+#include <thread>
+
 #include "device/sim/sim_xu_protocol.h"
 
 namespace {
@@ -8,12 +10,18 @@ namespace {
 // included, as a real device's control transfer takes its time whatever the firmware does.
 class Turnaround {
   public:
-    explicit Turnaround(std::chrono::nanoseconds latency)
+    Turnaround(std::chrono::nanoseconds latency, SimWait wait)
         : until_(latency.count() > 0 ? std::chrono::steady_clock::now() + latency
-                                     : std::chrono::steady_clock::time_point{}) {}
+                                     : std::chrono::steady_clock::time_point{}),
+          wait_(wait) {}
     ~Turnaround() {
-        while (until_.time_since_epoch().count() != 0 &&
-               std::chrono::steady_clock::now() < until_) {
+        if (until_.time_since_epoch().count() == 0) {
+            return;
+        }
+        if (wait_ == SimWait::kSleep) {
+            std::this_thread::sleep_until(until_);
+        }
+        while (std::chrono::steady_clock::now() < until_) {
         }
     }
     Turnaround(const Turnaround&) = delete;
@@ -21,6 +29,7 @@ class Turnaround {
 
   private:
     const std::chrono::steady_clock::time_point until_;
+    const SimWait wait_;
 };
 
 }  // namespace
@@ -30,7 +39,7 @@ SimXuModel::SimXuModel(const SimXuConfig& config)
 
 Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Turnaround turnaround(latency_);
+    const Turnaround turnaround(latency_, wait_);
     SimTraffic entry{
         SimDirection::kSet, node, selector, length, {}, kSOk, 0, std::chrono::steady_clock::now()};
     if (data != nullptr) {
@@ -54,7 +63,7 @@ Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, ui
 
 Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Turnaround turnaround(latency_);
+    const Turnaround turnaround(latency_, wait_);
     SimTraffic entry{
         SimDirection::kGet, node, selector, length, {}, kSOk, 0, std::chrono::steady_clock::now()};
     Status injected = kSOk;
@@ -78,7 +87,7 @@ Status SimXuModel::Get(uint32_t node, uint32_t selector, uint8_t* data, uint32_t
 
 Status SimXuModel::GetLen(uint32_t node, uint32_t selector, uint32_t* size) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Turnaround turnaround(latency_);
+    const Turnaround turnaround(latency_, wait_);
     SimTraffic entry{SimDirection::kSizeQuery,        node, selector, 0, {}, kSOk, 0,
                      std::chrono::steady_clock::now()};
     entry.status = Admit(SimDirection::kSizeQuery, selector, 0, nullptr);
@@ -200,9 +209,10 @@ void SimXuModel::VanishAfter(uint32_t requests) {
     requestsLeft_ = requests;
 }
 
-void SimXuModel::SetLatency(std::chrono::nanoseconds latency) {
+void SimXuModel::SetLatency(std::chrono::nanoseconds latency, SimWait wait) {
     std::lock_guard<std::mutex> lock(mutex_);
     latency_ = latency;
+    wait_ = wait;
 }
 
 void SimXuModel::SetTrafficLogEnabled(bool enabled) {

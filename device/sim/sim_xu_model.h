@@ -30,6 +30,7 @@ struct SimXuConfig {
 };
 
 enum class SimDirection { kSet, kGet, kSizeQuery };
+enum class SimWait { kSpin, kSleep };
 
 struct SimTraffic {
     SimDirection direction;
@@ -64,8 +65,9 @@ class SimXuModel {
     void CorruptReadBack(uint32_t offset);
     // Serves this many more requests of any kind, then fails every one like an unplugged device.
     void VanishAfter(uint32_t requests);
-    // Busy-waits this long in every request, to model a device's turnaround.
-    void SetLatency(std::chrono::nanoseconds latency);
+    // Takes this long over every request, to model a device's turnaround: busy-waiting for a
+    // precise time, or sleeping, so that many cameras at once need no core each.
+    void SetLatency(std::chrono::nanoseconds latency, SimWait wait = SimWait::kSpin);
     // Logging copies every packet; a long benchmark run turns it off.
     void SetTrafficLogEnabled(bool enabled);
 
@@ -139,6 +141,7 @@ class SimXuModel {
     std::optional<uint32_t> corruptOffset_;
     std::optional<uint32_t> requestsLeft_;
     std::chrono::nanoseconds latency_{0};
+    SimWait wait_ = SimWait::kSpin;
 
     bool logEnabled_ = true;
     std::vector<SimTraffic> traffic_;
