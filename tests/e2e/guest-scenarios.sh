@@ -388,6 +388,69 @@ scenario_hotplug() {
       has_line "$dir/after-replug.txt" "$LABEL  node $XU_UNIT"
 }
 
+# The middle one of the numbers: median N...
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+# How much of a job's time is dovrane-cli's own: flash --verify against uvc_job_loop, which
+# sends the same requests straight through the driver, round by round on one camera. Every
+# run's traffic must equal the first flash's, or the two did not do the same work.
+scenario_job_ratio() {
+  local dir=$WORK/ratio node round status job_ms=() loop_ms=() failures=0 run
+  start_emulator ratio || return 1
+  node=$(capture_node ratio)
+  packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" || return 1
+  # uvcvideo asks a control's size and flags on its first use after a plug: the probe takes
+  # those requests, so that each run's traffic is its own. Its query of the missing control 7
+  # is the one complaint the device may have.
+  "$BIN/uvc_xu_probe" "$node" "$XU_UNIT" sizes >"$dir/sizes" &&
+    snapshot ratio "$dir/warm-up.traffic" && cp "$dir/report/errors" "$dir/warm-up.errors" ||
+    return 1
+  for round in 1 2 3 4 5; do
+    flash ratio "$SOURCE/examples/firmware.hex" --verify
+    if [ "$flash_status" -eq 0 ] && [ -n "$flash_ms" ]; then
+      job_ms+=("$flash_ms")
+    else
+      failures=$((failures + 1))
+    fi
+    snapshot ratio "$dir/flash-$round.traffic" || return 1
+    timeout 60 "$BIN/uvc_job_loop" "$node" "$XU_UNIT" "$dir/firmware.img" --verify \
+      >"$dir/loop-$round.out" 2>&1
+    status=$?
+    run=$(sed -n 's/^loop_ms //p' "$dir/loop-$round.out")
+    note "uvc_job_loop round $round -> exit $status: loop_ms ${run:-none}," \
+      "$(sed -n 's/^job_us //p' "$dir/loop-$round.out") us of requests"
+    if [ "$status" -eq 0 ] && [ -n "$run" ]; then
+      loop_ms+=("$run")
+    else
+      failures=$((failures + 1))
+      show "$dir/loop-$round.out"
+    fi
+    snapshot ratio "$dir/loop-$round.traffic" || return 1
+  done
+  stop_emulator ratio || return 1
+  expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" || return 1
+  local mismatched=()
+  for run in "$dir"/flash-*.traffic "$dir"/loop-*.traffic; do
+    cmp -s "$dir/flash-1.traffic" "$run" || mismatched+=("$(basename "$run")")
+  done
+  if ((${#job_ms[@]} == 5 && ${#loop_ms[@]} == 5)); then
+    local job loop
+    job=$(median "${job_ms[@]}")
+    loop=$(median "${loop_ms[@]}")
+    note "measured: job/loop median ratio $(awk -v j="$job" -v l="$loop" \
+      'BEGIN { printf "%.2f", j / l }') (job median $job ms, loop median $loop ms)"
+  fi
+  ((${#mismatched[@]} == 0)) || diff "$dir/flash-1.traffic" "$dir/${mismatched[0]}" | head -n 5 |
+    show
+  check "every run succeeded ($failures failed)" [ "$failures" -eq 0 ] &&
+    check "a job's traffic: $(grep -c '^set node=4 sel=6 ' "$dir/flash-1.traffic") packets" \
+      has_line "$dir/flash-1.traffic" '^get node=4 sel=6 ' &&
+    check "every run's traffic equals the first flash's (${mismatched[*]:-all equal})" \
+      [ "${#mismatched[@]}" -eq 0 ] &&
+    check "no protocol error from the runs" cmp "$dir/warm-up.errors" "$dir/report/errors" &&
+    memory_equals ratio 2 00000000 "$dir/expected.bin"
+}
+
 run() {
   local name=$1 started
   now_ms
@@ -414,7 +477,7 @@ now_ms
 clock_start=$now
 scenarios=("${@:2}")
 ((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
-  flash_bin_at_8000 boot_software stalled_packet hotplug)
+  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio)
 for name in "${scenarios[@]}"; do
   run "$name"
 done
