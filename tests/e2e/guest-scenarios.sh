@@ -451,6 +451,54 @@ scenario_job_ratio() {
     memory_equals ratio 2 00000000 "$dir/expected.bin"
 }
 
+# The value of a string field of a one-line JSON object: json_string LINE KEY
+json_string() {
+  local pattern="\"$2\"[[:space:]]*:[[:space:]]*\"([^\"\\]*)\""
+  [[ $1 =~ $pattern ]] && echo "${BASH_REMATCH[1]}"
+}
+
+# A USB device's place as sysfs names it: bus, then the ports from the root hub (1-1, 3-2.4).
+port_chain() { [[ $1 =~ ^[0-9]+-[0-9]+(\.[0-9]+)*$ ]]; }
+
+# Every camera at once, with the production log: one line a camera.
+scenario_flash_all_log() {
+  local dir=$WORK/all hex=$SOURCE/examples/firmware.hex sum line ports=() lines=() port
+  start_emulator all-a --port 0 || return 1
+  start_emulator all-b --port 1 || return 1
+  note "camera nodes: ${camera_nodes[all-a]} and ${camera_nodes[all-b]}"
+  mkdir -p "$dir"
+  rm -f "$dir/flash.log"
+  flash all "$hex" --all --verify --reset --log "$dir/flash.log"
+  stop_emulator all-a || return 1
+  stop_emulator all-b || return 1
+  show "$dir/flash.log" "$dir/flash.err"
+  packed_image "$hex" "$dir/firmware.img" &&
+    expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" || return 1
+  sum=$(sha256sum <"$hex")
+  sum=${sum%% *}
+  [ -f "$dir/flash.log" ] && mapfile -t lines <"$dir/flash.log"
+  check "exit 0" [ "$flash_status" -eq 0 ] &&
+    memory_equals all-a 2 00000000 "$dir/expected.bin" && reset_came_last all-a &&
+    memory_equals all-b 2 00000000 "$dir/expected.bin" && reset_came_last all-b &&
+    check "two log lines (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] || return 1
+  for line in "${lines[@]}"; do
+    port=$(json_string "$line" usbPort)
+    ports+=("$port")
+    check "a JSON object a line" matches "$line" '{*}' &&
+      check "outcome success" [ "$(json_string "$line" outcome)" = success ] &&
+      check "a sysfs port chain ($port)" port_chain "$port" &&
+      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] ||
+      return 1
+  done
+  if command -v python3 >/dev/null; then
+    check "lines that parse as JSON objects" python3 -c '
+import json, sys
+for line in open(sys.argv[1]):
+    assert isinstance(json.loads(line), dict)' "$dir/flash.log" || return 1
+  fi
+  check "two cameras' ports (${ports[*]})" [ "${ports[0]}" != "${ports[1]}" ]
+}
+
 run() {
   local name=$1 started
   now_ms
@@ -477,7 +525,7 @@ now_ms
 clock_start=$now
 scenarios=("${@:2}")
 ((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
-  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio)
+  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio flash_all_log)
 for name in "${scenarios[@]}"; do
   run "$name"
 done
