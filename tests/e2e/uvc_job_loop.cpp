@@ -52,7 +52,7 @@ constexpr uint8_t kKindFirmware = 2;
 constexpr uint8_t kReadBack = 0x80;
 constexpr uint32_t kAddress = 0;
 // A device that reports 1 wants boot software first, a segment this loop does not send.
-constexpr unsigned kPlainVersionWord = 2;
+constexpr unsigned kBootVersionWord = 1;
 
 constexpr long kHeaderSettleMs = 2;
 constexpr long kSegmentSettleMs = 100;
@@ -217,12 +217,18 @@ bool ReadImage(const char* path, std::vector<uint8_t>* image) {
 int Run(XuChannel& xu, const std::vector<uint8_t>& image, bool verify) {
     unsigned versionWord = 0;
     uint16_t packet = 0;
-    if (!Greet(xu, &versionWord) || !Greet(xu, &versionWord) ||
-        !xu.Length(kSelData, &packet, "open's packet length")) {
+    // Twice: the device list probes every camera, then the flash command opens its own.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!Greet(xu, &versionWord)) {
+            xu.Report();
+            return 1;
+        }
+    }
+    if (!xu.Length(kSelData, &packet, "open's packet length")) {
         xu.Report();
         return 1;
     }
-    if (versionWord != kPlainVersionWord) {
+    if (versionWord == kBootVersionWord) {
         std::printf("version word %u: the device wants boot software, which this loop lacks\n",
                     versionWord);
         return 1;
