@@ -402,7 +402,7 @@ scenario_job_ratio() {
   # uvcvideo asks a control's size and flags on its first use after a plug: the probe takes
   # those requests, so that each run's traffic is its own. Its query of the missing control 7
   # is the one complaint the device may have.
-  "$BIN/uvc_xu_probe" "$node" "$XU_UNIT" sizes >"$dir/sizes" &&
+  timeout 60 "$BIN/uvc_xu_probe" "$node" "$XU_UNIT" sizes >"$dir/sizes" &&
     snapshot ratio "$dir/warm-up.traffic" && cp "$dir/report/errors" "$dir/warm-up.errors" ||
     return 1
   for round in 1 2 3 4 5; do
@@ -491,7 +491,7 @@ scenario_flash_all_log() {
       return 1
   done
   if command -v python3 >/dev/null; then
-    check "lines that parse as JSON objects" python3 -c '
+    check "lines that parse as JSON objects" timeout 60 python3 -c '
 import json, sys
 for line in open(sys.argv[1]):
     assert isinstance(json.loads(line), dict)' "$dir/flash.log" || return 1
