@@ -10,6 +10,7 @@
 #include "app/message_box.h"
 #include "device/discovery.h"
 #include "device/platform.h"
+#include "download/flash_session.h"
 #include "download/worker.h"
 #include "ui_ostrel.h"
 
@@ -70,7 +71,8 @@ class Ostrel : public QMainWindow {
     XuDevice* DeviceForAction();
     void RunDeferredDeviceTraffic();
 
-    int PrepareFwImage(bool boot, data_info& job);
+    // What the load action flashes: the form's file, address and options.
+    FlashOrder LoadOrder() const;
     void ShowInitialFileSize();
     void Warn(const QString& text);
 

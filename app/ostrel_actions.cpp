@@ -1,5 +1,6 @@
 #include "app/ostrel.h"
 #include "device/command_set.h"
+#include "download/flash_session.h"
 #include "download/thread_handoff.h"
 
 XuDevice* Ostrel::DeviceForAction() {
@@ -19,22 +20,14 @@ void Ostrel::on_pButnLoadFW_clicked() {
         return;
     }
     const int index = ui.DeviceList->currentIndex();
-    const uint32_t node = deviceNodeIds[index];
-    uint16_t version = 0;
-    uint16_t packetLength = 0;
-    if (DevOpen(device, NodeAddress::Id(node), &version, &packetLength) != kSOk) {
-        Warn(QStringLiteral("设备初始化失败"));
-        return;
-    }
-
-    data_info job =
-        NewJob(device, node, ui.checkBoxVerify->isChecked(), ui.checkBoxResetDevice->isChecked());
-    if (PrepareFwImage(version == 1, job) != 0) {
+    const PreparedJob prepared = OpenAndPrepare(device, deviceNodeIds[index], LoadOrder(),
+                                                [this](const QString& text) { Warn(text); });
+    if (prepared.failedStep != FlashStep::kNone) {
         return;
     }
     jobDevice_ = deviceFilters[index];  // the handle outlives any refresh until the job ends
     HandOver(worker);
-    emit StartLoadFwThread(job);
+    emit StartLoadFwThread(prepared.job);
     ui.pButnLoadFW->setEnabled(false);
     ui.pBtnResetDevice->setEnabled(false);
     busy = 1;
@@ -58,9 +51,9 @@ void Ostrel::on_pBtnResetDevice_clicked() {
 }
 
 void Ostrel::HandleWorkerTheardState(qulonglong state) {
-    const auto code = static_cast<uint32_t>(state >> 32);
-    auto value = static_cast<uint32_t>(state & 0xFFFFFFFFu);
-    switch (code) {
+    const Worker::Report report = Worker::DecodeReport(state);
+    const uint32_t value = report.value;
+    switch (report.kind) {
         case Worker::kProgressValue: {
             const auto maximum = static_cast<uint32_t>(ui.ProgsBar->maximum());
             ui.ProgsBar->setValue(static_cast<int>(value > maximum ? maximum : value));

@@ -4,7 +4,6 @@
 #include "app/ostrel.h"
 #include "image/fw_image.h"
 #include "image/hex_path.h"
-#include "image/prepare_fw_image.h"
 #include "image/version_label.h"
 
 void Ostrel::on_pButnFileC51_clicked() {
@@ -26,8 +25,9 @@ void Ostrel::on_pButnFileC51_clicked() {
                                          : FormatVersionLabel(static_cast<uint16_t>(version)));
 }
 
-int Ostrel::PrepareFwImage(bool boot, data_info& job) {
-    const PrepareInputs inputs{cfgDirPath, ui.pEditFilePath->text(), ui.mEditAddrOffset->text(),
-                               ui.CheckMainProg->checkState() == Qt::Checked};
-    return ::PrepareFwImage(inputs, boot, job, [this](const QString& text) { Warn(text); });
+FlashOrder Ostrel::LoadOrder() const {
+    return {{cfgDirPath, ui.pEditFilePath->text(), ui.mEditAddrOffset->text(),
+             ui.CheckMainProg->checkState() == Qt::Checked},
+            ui.checkBoxVerify->isChecked(),
+            ui.checkBoxResetDevice->isChecked()};
 }

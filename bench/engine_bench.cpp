@@ -98,7 +98,7 @@ Run RunJob(std::chrono::nanoseconds latency) {
     Worker worker;
     uint32_t resultKind = 0;
     QObject::connect(&worker, &Worker::WorkerTheardState, [&](qulonglong state) {
-        const auto kind = static_cast<uint32_t>(state >> 32);
+        const uint32_t kind = Worker::DecodeReport(state).kind;
         if (kind == Worker::kSucceeded || kind == Worker::kFailed) {
             resultKind = kind;
         }

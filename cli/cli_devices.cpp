@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "device/platforms.h"
+#include "device/sim/demo_cameras.h"
 #include "device/sim/sim_trace.h"
 
 namespace {
@@ -18,15 +19,24 @@ QString FaultNames() {
 }  // namespace
 
 bool CliDevices::Open(const CliOptions& options, QString* error) {
-    const std::optional<SimFault> parsed = ParseSimFault(options.simulateFault.toStdString());
-    if (!parsed || (*parsed != SimFault::kNone && !options.simulate)) {
-        *error = QStringLiteral("--simulate-fault takes one of %1 and needs --simulate")
+    const int count = options.simulateCameras > 0 ? options.simulateCameras : kDemoCameraCount;
+    const QString kind = options.simulateFault.section(QLatin1Char('@'), 0, 0);
+    const QString place = options.simulateFault.section(QLatin1Char('@'), 1);
+    bool placed = true;
+    const int camera = place.isEmpty() ? -1 : place.toInt(&placed, 10);
+    const std::optional<SimFault> parsed = ParseSimFault(kind.toStdString());
+    if (!parsed || (*parsed != SimFault::kNone && !options.simulate) || !placed || camera < -1 ||
+        camera >= count || options.simulateFault.count(QLatin1Char('@')) > 1) {
+        *error = QStringLiteral(
+                     "--simulate-fault takes one of %1, optionally @N for camera N only, and "
+                     "needs --simulate")
                      .arg(FaultNames());
         return false;
     }
     fault_ = *parsed;
+    faultyCamera_ = camera;
     platform_ = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
-                               {fault_, &cameras_});
+                               {count, fault_, faultyCamera_, &cameras_});
     count_ = std::max(0, EnumVideoDevices(*platform_, monikers_, filters_, nodeIds_));
     return true;
 }
@@ -37,9 +47,25 @@ QString CliDevices::Label(int index) const {
                                                           : QString();
 }
 
+QString CliDevices::Property(int index, const char* name) const {
+    std::unique_ptr<PropertyBag> bag;
+    std::string value;
+    if (Failed(monikers_[index]->OpenPropertyBag(&bag)) || Failed(bag->Read(name, &value))) {
+        return {};
+    }
+    return QString::fromStdString(value);
+}
+
+CameraIdentity CliDevices::Identity(int index) const {
+    return {index, Label(index), Property(index, "DevicePath"), Property(index, "UsbPortPath"),
+            Property(index, "SerialNumber")};
+}
+
 void CliDevices::InjectFaultAfterDiscovery() {
-    for (const std::shared_ptr<SimCamera>& camera : cameras_) {
-        InjectSimFault(fault_, camera->Model());
+    for (size_t i = 0; i < cameras_.size(); ++i) {
+        if (faultyCamera_ < 0 || static_cast<size_t>(faultyCamera_) == i) {
+            InjectSimFault(fault_, cameras_[i]->Model());
+        }
     }
 }
 

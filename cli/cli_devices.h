@@ -10,6 +10,7 @@
 #include "device/discovery.h"
 #include "device/sim/sim_camera.h"
 #include "device/sim/sim_faults.h"
+#include "download/flash_log.h"
 
 // The device table as the window's discovery fills it, on real or simulated cameras.
 class CliDevices {
@@ -22,6 +23,10 @@ class CliDevices {
     XuDevice* Device(int index) const { return filters_[index].get(); }
     uint32_t Node(int index) const { return nodeIds_[index]; }
     QString Label(int index) const;
+    // A property of the device's enumeration entry: "DevicePath", "UsbPortPath",
+    // "SerialNumber"; empty where the platform does not know it.
+    QString Property(int index, const char* name) const;
+    CameraIdentity Identity(int index) const;
     std::vector<std::string> Skipped() const { return platform_->SkippedDevices(); }
 
     // Breaks the simulated cameras after discovery, so the fault meets the command itself.
@@ -37,4 +42,5 @@ class CliDevices {
     NodeIdTable nodeIds_{};
     int count_ = 0;
     SimFault fault_ = SimFault::kNone;
+    int faultyCamera_ = -1;
 };

@@ -16,7 +16,9 @@ const char kNotes[] =
     "\n"
     "Exit status: 0 success, 1 file routine or version lookup failed, 2 usage error,\n"
     "3 no such device, 4 device open failed, 5 image preparation failed,\n"
-    "6 write failed, 7 verify failed.\n";
+    "6 write failed, 7 verify failed, 8 flash --all: some cameras failed,\n"
+    "9 the --log file cannot be opened (nothing was flashed),\n"
+    "10 the firmware went in but the reset after it failed.\n";
 
 // The words in lines of at most width characters; a longer word keeps a line to itself.
 QStringList Wrap(const QStringList& words, int width) {

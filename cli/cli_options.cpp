@@ -2,6 +2,8 @@
 
 #include "cli/option_table.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // What a value option accepts, and the words that say so when it refuses a value.
@@ -25,7 +27,20 @@ bool IsHexNumber(const QString& text) {
     return ok;
 }
 
+bool IsCameraCount(const QString& text) {
+    bool ok = false;
+    const int count = text.toInt(&ok, 10);
+    return ok && count >= 1 && count <= kMaxSimulatedCameras;
+}
+
+bool IsUsbId(const QString& text) {
+    static const QRegularExpression kUsbId(QStringLiteral("^[0-9A-Fa-f]{4}:[0-9A-Fa-f]{4}$"));
+    return kUsbId.match(text).hasMatch();
+}
+
 const ValueRule kAnything{IsAnything, ""};
+const ValueRule kCameraCount{IsCameraCount, "a number of cameras from 1 to 10"};
+const ValueRule kUsbIdPair{IsUsbId, "a USB id such as 1d6b:0102"};
 const ValueRule kDeviceIndex{IsIndex, "a device index (0, 1, ...)"};
 const ValueRule kHexAddress{IsHexNumber, "a hexadecimal address such as 8000"};
 
@@ -61,6 +76,24 @@ OptionSpec Valued(const QStringList& names, const QString& valueName, const QStr
             }};
 }
 
+// An option that may be given again: each value is kept, in order.
+OptionSpec Repeated(const QStringList& names, const QString& valueName, const QString& description,
+                    QStringList CliOptions::*field, const ValueRule& rule) {
+    const QCommandLineOption option(names, description, valueName);
+    return {option, [option, field, rule](const QCommandLineParser& parser, CliOptions* options,
+                                          QString* error) {
+                for (const QString& text : parser.values(option)) {
+                    if (!rule.accepts(text)) {
+                        *error = QStringLiteral("--%1 takes %2, not '%3'")
+                                     .arg(option.names().constLast(), rule.expected, text);
+                        return false;
+                    }
+                    (options->*field) << text;
+                }
+                return true;
+            }};
+}
+
 OptionSpec Text(const QStringList& names, const QString& valueName, const QString& description,
                 QString CliOptions::*field, const ValueRule& rule = kAnything) {
     return Valued(names, valueName, description, rule,
@@ -82,10 +115,16 @@ const std::vector<OptionSpec>& GlobalOptions() {
     static const std::vector<OptionSpec> kOptions = {
         Flag({"simulate"}, "use the two simulated cameras instead of real ones",
              &CliOptions::simulate),
-        Text({"simulate-fault"}, "KIND",
-             "break the simulated cameras: handshake, write, verify, or gone (no cameras at all)",
+        Number({"simulate-cameras"}, "N",
+               "use N simulated cameras (1 to 10; implies --simulate): the two demo kinds in "
+               "turn, the second kind asking for boot software",
+               &CliOptions::simulateCameras, kCameraCount),
+        Text({"simulate-fault"}, "KIND[@N]",
+             "break the simulated cameras, or only camera N: handshake, write, verify, or gone "
+             "(not attached at all)",
              &CliOptions::simulateFault),
-        Text({"trace"}, "FILE", "write the simulated cameras' traffic to FILE",
+        Text({"trace"}, "FILE",
+             "write the simulated cameras' traffic to FILE, a '# camera N' section for each",
              &CliOptions::tracePath),
         Flag({"v", "verbose"}, "say why devices were passed over", &CliOptions::verbose),
         Flag({"h", "help"}, "this help; after a command, that command's options",
@@ -111,7 +150,15 @@ const std::vector<CommandSpec>& Commands() {
           Text({"address"}, "HEX", "where the firmware goes in the device (default 0)",
                &CliOptions::address, kHexAddress),
           Flag({"verify"}, "read the firmware back and compare", &CliOptions::verify),
-          Flag({"reset"}, "reset the device after a successful download", &CliOptions::reset)}},
+          Flag({"reset"}, "reset the device after a successful download", &CliOptions::reset),
+          Flag({"all"}, "flash every camera in the list at once, one job each", &CliOptions::all),
+          Repeated({"only"}, "VID:PID",
+                   "with --all, only the cameras with this USB id (may be repeated)",
+                   &CliOptions::only, kUsbIdPair),
+          Flag({"json"}, "with --all, JSON Lines on stdout: start, progress and result events",
+               &CliOptions::json),
+          Text({"log"}, "FILE", "append one JSON record per camera and job to FILE (JSON Lines)",
+               &CliOptions::logPath)}},
         {"reset", {}, "reset device N (addressed at node 1)", {kDevice}},
         {"version", {"FILE"}, "the firmware version a binary file carries", {}},
         {"hex2bin", {"IN", "OUT"}, "convert an Intel HEX file to a flat binary", {}},
@@ -237,6 +284,17 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
     if (command == nullptr) {
         *error = QStringLiteral("unknown command %1").arg(options->command);
         return false;
+    }
+    if (!options->only.isEmpty() && !options->all) {
+        *error = QStringLiteral("--only needs --all");
+        return false;
+    }
+    if (options->all && options->device != 0) {
+        *error = QStringLiteral("--device and --all exclude each other");
+        return false;
+    }
+    if (options->simulateCameras > 0) {
+        options->simulate = true;
     }
     if (options->arguments.size() != command->arguments.size()) {
         *error = QStringLiteral("%1 takes %2 argument(s)")

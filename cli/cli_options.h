@@ -6,14 +6,19 @@
 // Exit statuses, as the help text documents them.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,   // a file routine or a version lookup failed
-    kExitUsage = 2,     // bad arguments
-    kExitNoDevice = 3,  // no device, or no device with that index
-    kExitOpen = 4,      // the open sequence failed
-    kExitPrepare = 5,   // image preparation failed
-    kExitWrite = 6,     // the write pass failed
-    kExitVerify = 7,    // the verify pass failed
+    kExitFailure = 1,     // a file routine or a version lookup failed
+    kExitUsage = 2,       // bad arguments
+    kExitNoDevice = 3,    // no device, or no device with that index
+    kExitOpen = 4,        // the open sequence failed
+    kExitPrepare = 5,     // image preparation failed
+    kExitWrite = 6,       // the write pass failed
+    kExitVerify = 7,      // the verify pass failed
+    kExitSomeFailed = 8,  // flash --all: at least one camera failed (each one's cause is shown)
+    kExitLog = 9,         // the flash log cannot be opened; nothing was flashed
+    kExitReset = 10,      // the firmware went in but the reset after it failed
 };
+
+inline constexpr int kMaxSimulatedCameras = 10;  // the device table's slots
 
 // What the command line asks for. Each field is filled by one line of the option tables in
 // cli_options.cpp, which also give its help text.
@@ -23,7 +28,8 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool simulate = false;
-    QString simulateFault;  // a fault for the simulated cameras: handshake, write, verify, gone
+    QString simulateFault;    // a fault for the simulated cameras: KIND or KIND@N
+    int simulateCameras = 0;  // how many simulated cameras; 0 for the two demo cameras
     QString tracePath;
     bool json = false;
     bool verbose = false;
@@ -31,6 +37,9 @@ struct CliOptions {
     QString address = QStringLiteral("0");
     bool verify = false;
     bool reset = false;
+    bool all = false;  // flash every camera in the list at once
+    QStringList only;  // VID:PID pairs that restrict --all
+    QString logPath;   // a JSON Lines file that gets one record per camera and job
 };
 
 // Parses argv[1..]; on failure returns false with the reason in *error.

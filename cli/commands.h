@@ -2,10 +2,17 @@
 
 #include "cli/cli_devices.h"
 #include "cli/cli_options.h"
+#include "download/flash_log.h"
+
+// The flash order the options give: the file, the address, the options, ./CfgFile.
+FlashOrder OrderOf(const CliOptions& options);
 
 // Each command returns its exit status; messages go to stderr, results to stdout.
 int RunList(const CliOptions& options, CliDevices& devices);
-int RunFlash(const CliOptions& options, CliDevices& devices);
+// With a log, every camera's job is recorded in it.
+int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log);
+// flash --all: every listed camera (those --only names) at once.
+int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log);
 int RunReset(const CliOptions& options, CliDevices& devices);
 
 // The file commands need no device.

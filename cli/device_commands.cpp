@@ -8,10 +8,11 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/flash_outcome.h"
 #include "cli/progress.h"
 #include "device/command_set.h"
-#include "download/worker.h"
-#include "image/prepare_fw_image.h"
+#include "device/skipped_summary.h"
+#include "download/flash_session.h"
 #include "image/version_label.h"
 
 namespace {
@@ -61,6 +62,11 @@ int RunList(const CliOptions& options, CliDevices& devices) {
     } else if (devices.Count() == 0) {
         PrintLine(stderr, QStringLiteral("no device found"));
     }
+    const std::string passedOver = SummariseSkipped(devices.Skipped());
+    if (devices.Count() == 0 && !options.verbose && !passedOver.empty()) {
+        PrintLine(stderr,
+                  QString::fromStdString(passedOver) + QStringLiteral(" (--verbose names them)"));
+    }
     if (options.verbose) {
         for (const std::string& skipped : devices.Skipped()) {
             PrintLine(stderr, QStringLiteral("skipped %1").arg(QString::fromStdString(skipped)));
@@ -69,45 +75,40 @@ int RunList(const CliOptions& options, CliDevices& devices) {
     return kExitOk;
 }
 
-int RunFlash(const CliOptions& options, CliDevices& devices) {
+FlashOrder OrderOf(const CliOptions& options) {
+    return {{QDir::currentPath() + QStringLiteral("/CfgFile"), options.arguments[0],
+             options.address, true},
+            options.verify,
+            options.reset};
+}
+
+int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {
+    if (options.all) {
+        return RunFlashAll(options, devices, log);
+    }
     if (!SelectDevice(options, devices)) {
         return kExitNoDevice;
     }
-    XuDevice* device = devices.Device(options.device);
-    const uint32_t node = devices.Node(options.device);
-    uint16_t version = 0;
-    uint16_t packetLength = 0;
-    if (DevOpen(device, NodeAddress::Id(node), &version, &packetLength) != kSOk) {
-        PrintLine(stderr, QStringLiteral("设备初始化失败"));
-        return kExitOpen;
-    }
-    data_info job = NewJob(device, node, options.verify, options.reset);
-    const PrepareInputs inputs{QDir::currentPath() + QStringLiteral("/CfgFile"),
-                               options.arguments[0], options.address, true};
-    if (PrepareFwImage(inputs, version == 1, job,
-                       [](const QString& text) { PrintLine(stderr, text); }) != 0) {
-        return kExitPrepare;
-    }
-
-    Worker worker;
+    const FlashOrder order = OrderOf(options);
+    const FileDigest firmware =
+        log != nullptr ? DigestFile(order.inputs.firmwarePath) : FileDigest{};
     ProgressPrinter progress(stderr, isatty(fileno(stderr)) != 0);
-    uint32_t resultKind = Worker::kFailed;
-    uint32_t elapsed = 0;
-    QObject::connect(&worker, &Worker::WorkerTheardState, [&](qulonglong state) {
-        progress.OnReport(state);
-        const auto kind = static_cast<uint32_t>(state >> 32);
-        if (kind == Worker::kSucceeded || kind == Worker::kFailed) {
-            resultKind = kind;
-            elapsed = static_cast<uint32_t>(state);
-        }
-    });
-    worker.WorkerLoadFw(job);
-    if (resultKind == Worker::kSucceeded) {
-        PrintLine(stdout, QStringLiteral("烧写成功 时间:%1ms").arg(elapsed));
-        return kExitOk;
+    const FlashResult result = RunFlashSession(
+        devices.Device(options.device), devices.Node(options.device), order,
+        [](const QString& text) { PrintLine(stderr, text); },
+        [&progress](const Worker::Report& report) { progress.OnReport(report); });
+    const QString message = JobMessage(result);
+    if (!message.isEmpty()) {
+        PrintLine(result.jobSucceeded ? stdout : stderr, message);
     }
-    PrintLine(stderr, QStringLiteral("烧写失败"));
-    return progress.Pass() >= 2 ? kExitVerify : kExitWrite;
+    if (!result.succeeded) {
+        PrintLine(stderr, DescribeFailure(result));
+    }
+    if (log != nullptr &&
+        !log->Append(FlashRecord(devices.Identity(options.device), order, firmware, result))) {
+        PrintLine(stderr, QStringLiteral("dovrane-cli: the flash log could not be written"));
+    }
+    return FlashExitCode(result);
 }
 
 int RunReset(const CliOptions& options, CliDevices& devices) {

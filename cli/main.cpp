@@ -12,6 +12,13 @@
 namespace {
 
 int RunDeviceCommand(const CliOptions& options) {
+    // Before discovery: a log that cannot take the records stops the run before any flash.
+    FlashLog log;
+    if (!options.logPath.isEmpty() && !log.Open(options.logPath)) {
+        std::fprintf(stderr, "dovrane-cli: cannot open the flash log %s\n",
+                     options.logPath.toLocal8Bit().constData());
+        return kExitLog;
+    }
     CliDevices devices;
     QString error;
     if (!devices.Open(options, &error)) {
@@ -23,7 +30,7 @@ int RunDeviceCommand(const CliOptions& options) {
     if (options.command == "list") {
         status = RunList(options, devices);
     } else if (options.command == "flash") {
-        status = RunFlash(options, devices);
+        status = RunFlash(options, devices, options.logPath.isEmpty() ? nullptr : &log);
     } else {
         status = RunReset(options, devices);
     }

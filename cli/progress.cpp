@@ -2,11 +2,8 @@
 
 #include <algorithm>
 
-#include "download/worker.h"
-
-void ProgressPrinter::OnReport(qulonglong state) {
-    const auto kind = static_cast<uint32_t>(state >> 32);
-    const auto value = static_cast<uint32_t>(state);
+void ProgressPrinter::OnReport(const Worker::Report& report) {
+    const auto [kind, value] = report;
     if (kind == Worker::kProgressMaximum) {
         StartPass(value);
     } else if (kind == Worker::kProgressValue && pass_ > 0 && value > 0) {

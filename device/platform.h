@@ -38,6 +38,9 @@ class XuControl {
     // length of 0: it answers kMoreData with the control's size in *returned.
     virtual Status KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
                               uint32_t* returned) = 0;
+    // The system's own name for why this channel's latest request failed ("EPIPE" on Linux),
+    // empty when it succeeded or the platform names none.
+    virtual std::string LastErrorName() const { return {}; }
 };
 
 // The topology of one device (IKsTopologyInfo). Released by destruction.

@@ -30,12 +30,12 @@ std::unique_ptr<DevicePlatform> CreateNativePlatform() {
 
 }  // namespace
 
-std::unique_ptr<DevicePlatform> CreatePlatform(PlatformKind kind, const SimulatedSetup& simulated) {
+std::unique_ptr<DevicePlatform> CreatePlatform(PlatformKind kind, const SimLineup& simulated) {
     switch (kind) {
         case PlatformKind::kNative:
             return CreateNativePlatform();
         case PlatformKind::kSimulated:
             break;
     }
-    return CreateFaultyDemoPlatform(simulated.fault, simulated.cameras);
+    return CreateFaultyDemoPlatform(simulated);
 }

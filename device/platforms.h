@@ -11,14 +11,6 @@
 
 enum class PlatformKind { kNative, kSimulated };
 
-// How the simulated cameras start; the native platform ignores it.
-struct SimulatedSetup {
-    SimFault fault = SimFault::kNone;
-    // Receives the simulated cameras when set, for tools that trace or break them.
-    std::vector<std::shared_ptr<SimCamera>>* cameras = nullptr;
-};
-
 // kNative is uvcvideo on Linux, DirectShow on Windows, and a platform without devices where
-// the build has no camera backend.
-std::unique_ptr<DevicePlatform> CreatePlatform(PlatformKind kind,
-                                               const SimulatedSetup& simulated = {});
+// the build has no camera backend. The native platform ignores the simulated line.
+std::unique_ptr<DevicePlatform> CreatePlatform(PlatformKind kind, const SimLineup& simulated = {});

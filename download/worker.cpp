@@ -79,7 +79,11 @@ qulonglong Worker::EncodeReport(uint32_t kind, int32_t value) {
     return (static_cast<uint64_t>(kind) << 32) | widened;
 }
 
-void Worker::Report(uint32_t kind, int32_t value) {
+Worker::Report Worker::DecodeReport(qulonglong state) {
+    return {static_cast<uint32_t>(state >> 32), static_cast<uint32_t>(state)};
+}
+
+void Worker::Send(uint32_t kind, int32_t value) {
     emit WorkerTheardState(EncodeReport(kind, value));
 }
 
@@ -89,9 +93,9 @@ bool Worker::StartPass(const XuDevice* device, const data_info* job) {
         return false;
     }
     progress_ = 0;
-    Report(kProgressValue, 0);
-    Report(kProgressMinimum, 0);
-    Report(kProgressMaximum, ClampToInt32(total));
+    Send(kProgressValue, 0);
+    Send(kProgressMinimum, 0);
+    Send(kProgressMaximum, ClampToInt32(total));
     return true;
 }
 
@@ -104,7 +108,7 @@ Status Worker::TransferPackets(uint32_t length, uint32_t packetLength, SendPacke
             return kEFail;
         }
         progress_ = ClampToInt32(int64_t{base} + position + packetLength);
-        Report(kProgressValue, progress_);
+        Send(kProgressValue, progress_);
     }
     return kSOk;
 }
@@ -161,7 +165,7 @@ Status Worker::VerifyFw(XuDevice* device, uint32_t node, data_info* job) {
         const auto length = static_cast<size_t>(segment.length);
         if (segment.kind == kSegmentBoot) {
             progress_ = ClampToInt32(int64_t{progress_} + segment.length);
-            Report(kProgressValue, progress_);
+            Send(kProgressValue, progress_);
             continue;
         }
         std::unique_ptr<uint8_t[]> readBack = Allocate(length);
@@ -227,6 +231,6 @@ void Worker::WorkerLoadFw(const data_info& info) {
     } else if (result > 0) {
         kind = kSucceeded;
     }
-    Report(kind, elapsed);
-    Report(kFinished, 0);
+    Send(kind, elapsed);
+    Send(kFinished, 0);
 }

@@ -25,8 +25,14 @@ class Worker : public QObject {
 
     explicit Worker(QObject* parent = nullptr);
 
+    struct Report {
+        uint32_t kind;
+        uint32_t value;  // the 32-bit pattern; elapsed times and progress are never negative
+    };
+
     // The report as the signal carries it: the value widened with its sign, OR the kind << 32.
     static qulonglong EncodeReport(uint32_t kind, int32_t value);
+    static Report DecodeReport(qulonglong state);
 
     Status WriteFw(XuDevice* device, uint32_t node, data_info* job);
     Status VerifyFw(XuDevice* device, uint32_t node, data_info* job);
@@ -40,7 +46,7 @@ class Worker : public QObject {
     void WorkerLoadFw(const data_info& info);
 
   private:
-    void Report(uint32_t kind, int32_t value);
+    void Send(uint32_t kind, int32_t value);
     // The job check, then the pass's opening reports; false, with neither report nor traffic,
     // when the job is refused.
     bool StartPass(const XuDevice* device, const data_info* job);

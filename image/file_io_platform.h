@@ -5,6 +5,7 @@
 // them with the ANSI code page, as its narrow calls do, and uses the wide-character calls, so the
 // name opened, sized, created and replaced is always the same one.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -28,3 +29,9 @@ void RemoveFile(const char* path);
 
 // The size of an open regular file; false for anything else.
 bool RegularFileSize(std::FILE* file, uint64_t* size);
+
+// A file opened for appending records, created when missing; -1 when refused. Each
+// AppendWhole lands whole at the file's end, whatever other threads and processes append.
+intptr_t OpenForAppend(const char* path);
+bool AppendWhole(intptr_t file, const void* data, size_t size);
+void CloseAppended(intptr_t file);

@@ -51,3 +51,17 @@ bool RegularFileSize(std::FILE* file, uint64_t* size) {
     *size = static_cast<uint64_t>(status.st_size);
     return true;
 }
+
+intptr_t OpenForAppend(const char* path) {
+    return open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+}
+
+// One write with O_APPEND: the kernel places it at the end under the file's lock, so records
+// of concurrent writers never interleave.
+bool AppendWhole(intptr_t file, const void* data, size_t size) {
+    return write(static_cast<int>(file), data, size) == static_cast<ssize_t>(size);
+}
+
+void CloseAppended(intptr_t file) {
+    close(static_cast<int>(file));
+}

@@ -121,3 +121,24 @@ bool RegularFileSize(std::FILE* file, uint64_t* size) {
     *size = static_cast<uint64_t>(status.st_size);
     return true;
 }
+
+// FILE_APPEND_DATA without FILE_WRITE_DATA: the system moves every write to the end of the file
+// as one piece, for all handles that append to it.
+intptr_t OpenForAppend(const char* path) {
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(file);
+}
+
+bool AppendWhole(intptr_t file, const void* data, size_t size) {
+    DWORD written = 0;
+    return size <= MAXDWORD &&
+           WriteFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(size), &written,
+                     nullptr) != 0 &&
+           written == size;
+}
+
+void CloseAppended(intptr_t file) {
+    CloseHandle(reinterpret_cast<HANDLE>(file));
+}

@@ -18,8 +18,9 @@ FLOORS='
 3 platforms   device/platforms
 3 prepare     image/prepare_fw_image image/hex_path image/version_label
 3 engine      download/worker download/thread_handoff
-4 window      app/
-4 cli         cli/
+4 session     download/flash_ download/request_recorder
+5 window      app/
+5 cli         cli/
 '
 
 git ls-files --cached --others --exclude-standard -- device download image app cli |

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "device/linux/uvc_xu_device.h"
 
@@ -10,27 +11,27 @@ namespace {
 
 class NodePropertyBag final : public PropertyBag {
   public:
-    NodePropertyBag(std::string friendlyName, std::string devicePath)
-        : friendlyName_(std::move(friendlyName)), devicePath_(std::move(devicePath)) {}
+    explicit NodePropertyBag(const VideoCaptureNode& node)
+        : values_{{"FriendlyName", node.friendlyName},
+                  {"DevicePath", node.devicePath},
+                  {"UsbPortPath", node.usbPortPath},
+                  {"SerialNumber", node.serialNumber}} {}
 
     Status Read(const std::string& name, std::string* value) override {
         if (value == nullptr) {
             return kEPointer;
         }
-        if (name == "FriendlyName" && !friendlyName_.empty()) {
-            *value = friendlyName_;
-            return kSOk;
+        // Only the device path is always known; an empty name or serial is not there at all.
+        const auto found = values_.find(name);
+        if (found == values_.end() || (found->second.empty() && name != "DevicePath")) {
+            return kEFail;
         }
-        if (name == "DevicePath") {
-            *value = devicePath_;
-            return kSOk;
-        }
-        return kEFail;
+        *value = found->second;
+        return kSOk;
     }
 
   private:
-    std::string friendlyName_;
-    std::string devicePath_;
+    const std::map<std::string, std::string> values_;
 };
 
 std::string OpenFailure(int error) {
@@ -53,7 +54,7 @@ class NodeMoniker final : public DeviceMoniker {
         if (bag == nullptr) {
             return kEPointer;
         }
-        *bag = std::make_unique<NodePropertyBag>(node_.friendlyName, node_.devicePath);
+        *bag = std::make_unique<NodePropertyBag>(node_);
         return kSOk;
     }
 

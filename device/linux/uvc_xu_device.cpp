@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "device/ks_request.h"
 #include "device/linux/linux_status.h"
@@ -26,20 +28,18 @@ struct UvcXuDevice::Node {
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    // One query; the errno is kept for LastErrno, whichever thread asked.
-    Status Query(uint8_t unit, uint8_t selector, uint8_t request, uint8_t* data, uint16_t size) {
+    // One query; the errno goes to *error and is kept for LastErrno, whichever thread asked.
+    Status Query(uint8_t unit, uint8_t selector, uint8_t request, uint8_t* data, uint16_t size,
+                 int* error) {
         uvc_xu_control_query query{};
         query.unit = unit;
         query.selector = selector;
         query.query = request;
         query.size = size;
         query.data = data;
-        return Record(io.xuQuery(fd, &query));
-    }
-
-    Status Record(int error) {
-        lastErrno.store(error);
-        return error == 0 ? kSOk : StatusFromErrno(error);
+        *error = io.xuQuery(fd, &query);
+        lastErrno.store(*error);
+        return *error == 0 ? kSOk : StatusFromErrno(*error);
     }
 
     const int fd;
@@ -74,19 +74,28 @@ class UvcXuDevice::Control final : public XuControl {
             return SizeQuery(unit->id, selector, returned);
         }
         const bool get = decoded.kind == KsRequestKind::kGet;
-        const Status status =
-            node_->Query(unit->id, selector, get ? UVC_GET_CUR : UVC_SET_CUR,
-                         static_cast<uint8_t*>(data), static_cast<uint16_t>(length));
+        const Status status = Query(unit->id, selector, get ? UVC_GET_CUR : UVC_SET_CUR,
+                                    static_cast<uint8_t*>(data), static_cast<uint16_t>(length));
         if (Succeeded(status) && get && returned != nullptr) {
             *returned = length;
         }
         return status;
     }
 
+    std::string LastErrorName() const override {
+        const char* name = lastErrno_ == 0 ? nullptr : strerrorname_np(lastErrno_);
+        return name == nullptr ? std::string() : std::string(name);
+    }
+
   private:
+    // Each channel keeps its own errno: the node's is shared with every other thread's channel.
+    Status Query(uint8_t unit, uint8_t selector, uint8_t request, uint8_t* data, uint16_t size) {
+        return node_->Query(unit, selector, request, data, size, &lastErrno_);
+    }
+
     Status SizeQuery(uint8_t unit, uint8_t selector, uint32_t* returned) {
         uint8_t size[2] = {};
-        const Status status = node_->Query(unit, selector, UVC_GET_LEN, size, sizeof size);
+        const Status status = Query(unit, selector, UVC_GET_LEN, size, sizeof size);
         if (Failed(status)) {
             return status;
         }
@@ -97,6 +106,7 @@ class UvcXuDevice::Control final : public XuControl {
     }
 
     std::shared_ptr<Node> node_;
+    int lastErrno_ = 0;
 };
 
 UvcXuDevice::UvcXuDevice(int fd, VideoFunction function, LinuxDeviceIo io)

@@ -115,6 +115,8 @@ NodeInspection VideoNodeInspector::Inspect(const std::string& nodeDirectory,
     node.devicePath =
         CaptureInterfacePath(static_cast<uint16_t>(*vendor), static_cast<uint16_t>(*product),
                              static_cast<uint8_t>(*interfaceNumber), devNode);
+    node.usbPortPath = usbDir.filename().string();
+    node.serialNumber = NonEmptyAttribute(usbDir / "serial");
     node.function = *function;
     return NodeInspection{std::move(node), std::string()};
 }

@@ -26,6 +26,8 @@ struct VideoCaptureNode {
     // usb#vid_1d6b&pid_0102&mi_00#/dev/video0#{65e8773d-8f56-11d0-a3b9-00a0c9223196}: the
     // "vid_" text comes before the /dev node, which itself contains "VID".
     std::string devicePath;
+    std::string usbPortPath;   // the USB device's sysfs name, its port chain: 1-1.3
+    std::string serialNumber;  // the USB serial, empty when the device has none
     VideoFunction function;
 };
 

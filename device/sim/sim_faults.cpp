@@ -39,9 +39,12 @@ std::optional<SimFault> ParseSimFault(const std::string& name) {
     return std::nullopt;
 }
 
-std::unique_ptr<SimPlatform> CreateFaultyDemoPlatform(
-    SimFault fault, std::vector<std::shared_ptr<SimCamera>>* cameras) {
-    return fault == SimFault::kGone ? std::make_unique<SimPlatform>() : CreateDemoPlatform(cameras);
+std::unique_ptr<SimPlatform> CreateFaultyDemoPlatform(const SimLineup& lineup) {
+    if (lineup.fault == SimFault::kGone && lineup.faultyCamera < 0) {
+        return std::make_unique<SimPlatform>();
+    }
+    return CreateDemoPlatform(lineup.cameras, lineup.count,
+                              lineup.fault == SimFault::kGone ? lineup.faultyCamera : -1);
 }
 
 void InjectSimFault(SimFault fault, SimXuModel& model) {

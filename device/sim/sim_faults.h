@@ -24,9 +24,16 @@ std::vector<std::string> SimFaultNames();
 // The fault of that name, kNone for an empty one; nothing for a name not in SimFaultNames().
 std::optional<SimFault> ParseSimFault(const std::string& name);
 
-// The demo's cameras as the fault leaves them at discovery: with kGone there are none.
-std::unique_ptr<SimPlatform> CreateFaultyDemoPlatform(
-    SimFault fault, std::vector<std::shared_ptr<SimCamera>>* cameras);
+// A line of demo cameras and the fault that one of them, or every one, is given.
+struct SimLineup {
+    int count = 2;
+    SimFault fault = SimFault::kNone;
+    int faultyCamera = -1;  // the camera's place in the line; -1 for every camera
+    std::vector<std::shared_ptr<SimCamera>>* cameras = nullptr;  // receives the cameras if set
+};
+
+// The line as the fault leaves it at discovery: a camera that is gone is not attached.
+std::unique_ptr<SimPlatform> CreateFaultyDemoPlatform(const SimLineup& lineup);
 
 // Breaks a discovered camera, so the fault meets the command that follows.
 void InjectSimFault(SimFault fault, SimXuModel& model);

@@ -21,6 +21,10 @@ class SimPropertyBag final : public PropertyBag {
             *value = entry_->devicePath;
             return kSOk;
         }
+        if (name == "UsbPortPath" && !entry_->usbPortPath.empty()) {
+            *value = entry_->usbPortPath;
+            return kSOk;
+        }
         return kEFail;
     }
 

@@ -14,6 +14,7 @@ struct SimDeviceEntry {
     std::string friendlyName;
     std::string devicePath;
     std::shared_ptr<XuDevice> filter;
+    std::string usbPortPath;  // the hub port it is plugged into, empty when not told
     // Discovery faults of the enumeration itself.
     bool propertyBagFails = false;
     bool friendlyNameUnreadable = false;

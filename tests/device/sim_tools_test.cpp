@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "device/platforms.h"
 #include "device/sim/sim_faults.h"
 #include "device/sim/sim_trace.h"
@@ -37,15 +41,42 @@ TEST(SimFault, EveryListedNameParsesAndNoOtherDoes) {
 TEST(SimFault, GoneLeavesNoCameraAndTheOthersBothDemoCameras) {
     std::vector<std::shared_ptr<SimCamera>> cameras;
     std::vector<std::shared_ptr<DeviceMoniker>> monikers;
-    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {SimFault::kGone, &cameras})
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kGone, -1, &cameras})
                   ->EnumerateVideoInputs(&monikers),
               kSFalse);
     EXPECT_TRUE(cameras.empty());
-    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {SimFault::kWrite, &cameras})
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kWrite, -1, &cameras})
                   ->EnumerateVideoInputs(&monikers),
               kSOk);
     EXPECT_EQ(cameras.size(), 2u);
     EXPECT_EQ(monikers.size(), 2u);
+}
+
+// A longer line alternates the two kinds, each camera with a path of its own; a camera that is
+// gone leaves a gap in the line, not the line's end.
+TEST(SimFault, LineOfCamerasAlternatesKindsAndLeavesOutTheGoneOne) {
+    std::vector<std::shared_ptr<SimCamera>> cameras;
+    std::vector<std::shared_ptr<DeviceMoniker>> monikers;
+    ASSERT_EQ(CreatePlatform(PlatformKind::kSimulated, {5, SimFault::kGone, 1, &cameras})
+                  ->EnumerateVideoInputs(&monikers),
+              kSOk);
+    ASSERT_EQ(monikers.size(), 4u);
+    std::vector<std::string> names;
+    std::set<std::string> paths;
+    for (const std::shared_ptr<DeviceMoniker>& moniker : monikers) {
+        std::unique_ptr<PropertyBag> bag;
+        ASSERT_EQ(moniker->OpenPropertyBag(&bag), kSOk);
+        std::string name;
+        std::string path;
+        bag->Read("FriendlyName", &name);
+        bag->Read("DevicePath", &path);
+        names.push_back(name);
+        paths.insert(path);
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Dovrane Sim Camera", "Dovrane Sim Camera 3",
+                                        "Dovrane Sim Boot Camera 4", "Dovrane Sim Camera 5"}));
+    EXPECT_EQ(paths.size(), 4u);
 }
 
 }  // namespace

@@ -39,10 +39,12 @@ expect 'dovrane-cli flash a.hex --device 1 ' ''
 expect 'dovrane-cli version ' 'b.BIN sub'
 expect 'dovrane-cli hex2bin a.hex ' 'a.hex b.BIN c.txt sub'
 expect 'dovrane-cli pack b.BIN out.bin ' ''
-expect 'dovrane-cli list --' '--help --json --simulate --simulate-fault --trace --verbose --version'
+expect 'dovrane-cli list --' '--help --json --simulate --simulate-cameras --simulate-fault --trace --verbose --version'
 expect 'dovrane-cli --trace t.txt flash a.hex --v' '--verbose --verify --version'
 expect 'dovrane-cli reset --d' '--device'
-expect 'dovrane-cli --' '--help --simulate --simulate-fault --trace --verbose --version'
+expect 'dovrane-cli --' '--help --simulate --simulate-cameras --simulate-fault --trace --verbose --version'
+expect 'dovrane-cli flash a.hex --a' '--address --all'
+expect 'dovrane-cli flash --only 1d6b:0102 ' 'a.hex b.BIN sub'
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,88 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/fleet_view.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kTenth{100};
+
+// The cameras --all takes: every one, or those whose label carries a --only USB id.
+std::vector<int> ChosenCameras(const CliOptions& options, const CliDevices& devices) {
+    std::vector<int> chosen;
+    for (int i = 0; i < devices.Count(); ++i) {
+        const QString label = devices.Label(i);
+        bool wanted = options.only.isEmpty();
+        for (const QString& id : options.only) {
+            const QString text =
+                QStringLiteral("VID_%1&PID_%2")
+                    .arg(id.section(QLatin1Char(':'), 0, 0), id.section(QLatin1Char(':'), 1, 1));
+            wanted = wanted || label.contains(text, Qt::CaseInsensitive);
+        }
+        if (wanted) {
+            chosen.push_back(i);
+        }
+    }
+    return chosen;
+}
+
+FleetView::Style ViewStyle(const CliOptions& options) {
+    if (options.json) {
+        return FleetView::Style::kJson;
+    }
+    return isatty(fileno(stderr)) != 0 ? FleetView::Style::kTerminal : FleetView::Style::kLines;
+}
+
+}  // namespace
+
+int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
+    const std::vector<int> chosen = ChosenCameras(options, devices);
+    if (chosen.empty()) {
+        std::fprintf(stderr, "no device found\n");
+        return kExitNoDevice;
+    }
+    const FlashOrder order = OrderOf(options);
+    const FileDigest firmware = DigestFile(order.inputs.firmwarePath);
+    std::vector<CameraIdentity> identities;
+    std::vector<FleetCamera> cameras;
+    for (const int index : chosen) {
+        identities.push_back(devices.Identity(index));
+        cameras.push_back({devices.Device(index), devices.Node(index)});
+    }
+    FleetView view(ViewStyle(options), identities);
+    view.Start();
+    bool allSucceeded = true;
+    bool logWritten = true;
+    {
+        FlashFleet fleet(cameras, order,
+                         [&view](int camera, const QString& text) { view.Message(camera, text); });
+        std::vector<bool> reported(cameras.size(), false);
+        bool finished = false;
+        while (!finished) {
+            finished = fleet.WaitAll(kTenth);
+            view.Update(fleet);
+            for (int i = 0; i < fleet.Count(); ++i) {
+                if (reported[static_cast<size_t>(i)] || !fleet.Progress(i).finished) {
+                    continue;
+                }
+                reported[static_cast<size_t>(i)] = true;
+                const FlashResult& result = fleet.Result(i);
+                allSucceeded = allSucceeded && result.succeeded;
+                const QJsonObject record =
+                    FlashRecord(identities[static_cast<size_t>(i)], order, firmware, result);
+                view.Result(record);
+                if (log != nullptr) {
+                    logWritten = log->Append(record) && logWritten;
+                }
+            }
+        }
+        view.Summary(fleet);
+    }
+    if (!logWritten) {
+        std::fprintf(stderr, "dovrane-cli: the flash log could not be written\n");
+    }
+    return allSucceeded ? kExitOk : kExitSomeFailed;
+}

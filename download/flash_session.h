@@ -1,0 +1,41 @@
+#pragma once
+
+// The flash sequence, once for every front end: the open sequence, image preparation, the
+// worker's write and verify passes and the reset. The window runs the first two here and hands
+// the job to its worker thread; the tools run the whole sequence through RunFlashSession.
+
+#include <functional>
+
+#include "download/flash_result.h"
+#include "download/worker.h"
+#include "image/prepare_fw_image.h"
+
+struct FlashOrder {
+    PrepareInputs inputs;
+    bool verify = false;
+    bool reset = false;
+};
+
+// Receives every message of the open sequence and image preparation, in order.
+using MessageSink = ShowWarning;
+
+struct PreparedJob {
+    FlashStep failedStep = FlashStep::kNone;  // kOpen or kPrepare when the job is not ready
+    QString detail;                           // that step's own words for the failure
+    data_info job{};
+    uint16_t versionWord = 0;
+};
+
+// Opens the device at its node and prepares the job: "设备初始化失败" or preparation's
+// warnings go to the sink, exactly as the window shows them.
+PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
+                           const MessageSink& sink);
+
+// Each of the worker's reports as it is sent, on the thread that runs the session.
+using ReportSink = std::function<void(const Worker::Report& report)>;
+
+// The whole sequence on the calling thread, its requests recorded for the failure's cause.
+// result.jobSucceeded is the worker's own outcome (烧写成功); result.succeeded also needs the
+// reset, when asked for, to have reached the device.
+FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& order,
+                            const MessageSink& sink, const ReportSink& onReport);

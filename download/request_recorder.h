@@ -1,0 +1,37 @@
+#pragma once
+
+// Stands between a job and its device and remembers the first request that failed, where it
+// stood in its segment and what the system said, so a failed job can name its cause. It passes
+// every request through unchanged: the device sees exactly the job's traffic.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "device/platform.h"
+
+struct FailedRequest {
+    uint32_t selector = 0;
+    bool get = false;
+    uint32_t packet = 0;   // the data packet within its segment, from 1; 0 for other requests
+    uint32_t packets = 0;  // the packets the segment's header announced
+    Status status = kSOk;
+    std::string errorName;  // the platform's name for it (EPIPE), or empty
+};
+
+class RequestRecorder final : public XuDevice {
+  public:
+    explicit RequestRecorder(XuDevice* device);
+
+    Status OpenControl(std::unique_ptr<XuControl>* control) override;
+    Status OpenTopology(std::unique_ptr<Topology>* topology) override;
+
+    // The first failure since the recorder was made, if any request failed.
+    std::optional<FailedRequest> FirstFailure() const;
+
+    struct Log;
+
+  private:
+    XuDevice* device_;
+    std::shared_ptr<Log> log_;
+};
