@@ -17,9 +17,13 @@ USB_ID=1d6b:0104
 LABEL='VID_1D6B&PID_0104'
 RESET_REQUEST='set node=4 sel=1 len=1 status=0x00000000 data=76'
 STALL_STATUS=0x8007001f
+# uvcvideo gives each camera a capture node and a metadata node.
+NODES_PER_CAMERA=2
 passed=0
 failed=0
-emulator_pid=
+# By camera name: its emulator, its video nodes (capture first) and how many lines of its
+# traffic the last snapshot took.
+declare -A emulator_pids=() camera_nodes=() traffic_taken=()
 
 # Every program started here loads its libraries over 9p in an emulated CPU, a few hundred
 # milliseconds each: the helpers that poll use bash builtins only.
@@ -74,19 +78,58 @@ running() {
   [ -r "/proc/$1/stat" ] && read -r stat <"/proc/$1/stat" 2>/dev/null && [[ $stat != *") Z "* ]]
 }
 not_running() { ! running "$1"; }
-node_present() { [ -c /dev/video0 ]; }
-node_gone() { [ ! -e /dev/video0 ]; }
+# The video nodes now present, by name (video0 ...), in video_nodes.
+list_video_nodes() {
+  local entry
+  video_nodes=()
+  for entry in /sys/class/video4linux/video*; do
+    [ -e "$entry" ] && [ -c "/dev/${entry##*/}" ] && video_nodes+=("${entry##*/}")
+  done
+}
 
-# Plugs a fresh camera in and waits for its video node: start_emulator NAME [FLAGS...]
+# All of a new camera's nodes are there: the nodes not among KNOWN number NODES_PER_CAMERA.
+# Sets new_nodes, in the kernel's numbering order (a sparse array lists its indices in order):
+# camera_arrived KNOWN...
+camera_arrived() {
+  local node numbered=()
+  list_video_nodes
+  for node in "${video_nodes[@]}"; do
+    [[ " $* " == *" $node "* ]] || numbered[${node#video}]=$node
+  done
+  new_nodes=("${numbered[@]}")
+  [ "${#new_nodes[@]}" -eq "$NODES_PER_CAMERA" ]
+}
+
+camera_gone() {
+  local node
+  for node in ${camera_nodes[$1]}; do
+    [ ! -e "/dev/$node" ] || return 1
+  done
+}
+
+# The camera's capture node: capture_node NAME
+capture_node() {
+  local nodes=(${camera_nodes[$1]})
+  echo "/dev/${nodes[0]}"
+}
+
+# Plugs a fresh camera in and waits for its video nodes; one camera at a time, so that the new
+# nodes are its own: start_emulator NAME [FLAGS...]
 start_emulator() {
-  local name=$1
+  local name=$1 known
   shift
   mkdir -p "$WORK/$name"
   rm -rf "$WORK/$name/report"
+  list_video_nodes
+  known=("${video_nodes[@]}")
   "$BIN/uvc_usbip_emulator" --report "$WORK/$name/report" "$@" 2>>"$WORK/$name/emulator.log" &
-  emulator_pid=$!
-  wait_for 300 node_present && return 0
-  note "no /dev/video0 after the attach"
+  emulator_pids[$name]=$!
+  traffic_taken[$name]=0
+  if wait_for 300 camera_arrived "${known[@]}"; then
+    camera_nodes[$name]=${new_nodes[*]}
+    return 0
+  fi
+  note "not $NODES_PER_CAMERA new video nodes after the attach: ${new_nodes[*]}"
   cat "$WORK/$name/emulator.log"
   dmesg | tail -n 15
   return 1
@@ -100,16 +143,43 @@ reap_emulator() {
   wait "$pid"
 }
 
+# Ends the camera's emulator, leaving its report to the caller: forget_emulator NAME; sets
+# emulator_status.
+forget_emulator() {
+  local name=$1
+  emulator_status=0
+  [ -n "${emulator_pids[$name]:-}" ] || return 0
+  reap_emulator "${emulator_pids[$name]}"
+  emulator_status=$?
+  unset "emulator_pids[$name]"
+  wait_for 100 camera_gone "$name" || note "${camera_nodes[$name]} outlived the unplug"
+}
+
 # Unplugs the camera and waits for its report: stop_emulator NAME
 stop_emulator() {
-  local name=$1 status
-  [ -n "$emulator_pid" ] || return 0
-  reap_emulator "$emulator_pid"
-  status=$?
-  emulator_pid=
-  wait_for 100 node_gone || note "/dev/video0 outlived the unplug"
-  check "the emulator ends cleanly (status $status)" [ "$status" -eq 0 ] &&
+  local name=$1
+  [ -n "${emulator_pids[$name]:-}" ] || return 0
+  rm -f "$WORK/$name/report/summary"
+  forget_emulator "$name"
+  check "the emulator ends cleanly (status $emulator_status)" [ "$emulator_status" -eq 0 ] &&
     check "an emulator report" [ -f "$WORK/$name/report/summary" ]
+}
+
+# The camera's traffic since its last snapshot, into FILE, the camera staying plugged in:
+# snapshot NAME FILE
+snapshot() {
+  local name=$1 report=$WORK/$1/report lines
+  rm -f "$report/summary"
+  kill -USR1 "${emulator_pids[$name]}"
+  if ! wait_for 50 test -f "$report/summary"; then
+    note "no report snapshot from $name"
+    return 1
+  fi
+  mapfile -t lines <"$report/traffic"
+  : >"$2"
+  ((${#lines[@]} > ${traffic_taken[$name]})) &&
+    printf '%s\n' "${lines[@]:${traffic_taken[$name]}}" >"$2"
+  traffic_taken[$name]=${#lines[@]}
 }
 
 summary_value() { awk -v key="$2" '$1 == key { print $2 }' "$WORK/$1/report/summary"; }
@@ -178,12 +248,14 @@ reset_came_last() {
 
 # Below the loader: USB/IP, enumeration and uvcvideo's extension-unit queries.
 scenario_uvcvideo_layer() {
-  local dir=$WORK/layer usb probe
+  local dir=$WORK/layer usb probe node
   start_emulator layer || return 1
-  usb=$(readlink -f /sys/class/video4linux/video0/device/..)
+  node=$(capture_node layer)
+  note "camera nodes: ${camera_nodes[layer]}"
+  usb=$(readlink -f "/sys/class/video4linux/${node#/dev/}/device/..")
   check "USB id $USB_ID" [ "$(cat "$usb/idVendor"):$(cat "$usb/idProduct")" = "$USB_ID" ] ||
     return 1
-  probe=("$BIN/uvc_xu_probe" /dev/video0 "$XU_UNIT")
+  probe=("$BIN/uvc_xu_probe" "$node" "$XU_UNIT")
   "${probe[@]}" sizes >"$dir/sizes"
   "${probe[@]}" handshake >"$dir/handshake"
   "${probe[@]}" refuse >"$dir/refuse"
@@ -283,9 +355,8 @@ scenario_stalled_packet() {
 # Unplug and replug: the backend's monitor (kernel uevents, no udev here) must report both, and
 # the device list must follow.
 scenario_hotplug() {
-  local dir=$WORK/hotplug watcher first
+  local dir=$WORK/hotplug watcher
   start_emulator hotplug || return 1
-  first=$emulator_pid
   "$BIN/hotplug_watch" 60 >"$dir/watch" 2>"$dir/watch.err" &
   watcher=$!
   wait_for 300 has_line "$dir/watch" '^watching devices 1$' ||
@@ -293,8 +364,7 @@ scenario_hotplug() {
   echo 0 >/sys/devices/platform/vhci_hcd.0/detach
   wait_for 300 has_line "$dir/watch" '^removal devices 0 '
   (cd "$dir" && "$BIN/dovrane-cli" list >after-unplug.txt 2>&1)
-  reap_emulator "$first"
-  emulator_pid=
+  forget_emulator hotplug
   if ! start_emulator hotplug-replug; then
     kill "$watcher"
     return 1
@@ -318,6 +388,117 @@ scenario_hotplug() {
       has_line "$dir/after-replug.txt" "$LABEL  node $XU_UNIT"
 }
 
+# The middle one of the numbers: median N...
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+# How much of a job's time is dovrane-cli's own: flash --verify against uvc_job_loop, which
+# sends the same requests straight through the driver, round by round on one camera. Every
+# run's traffic must equal the first flash's, or the two did not do the same work.
+scenario_job_ratio() {
+  local dir=$WORK/ratio node round status job_ms=() loop_ms=() failures=0 run
+  start_emulator ratio || return 1
+  node=$(capture_node ratio)
+  packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" || return 1
+  # uvcvideo asks a control's size and flags on its first use after a plug: the probe takes
+  # those requests, so that each run's traffic is its own. Its query of the missing control 7
+  # is the one complaint the device may have.
+  timeout 60 "$BIN/uvc_xu_probe" "$node" "$XU_UNIT" sizes >"$dir/sizes" &&
+    snapshot ratio "$dir/warm-up.traffic" && cp "$dir/report/errors" "$dir/warm-up.errors" ||
+    return 1
+  for round in 1 2 3 4 5; do
+    flash ratio "$SOURCE/examples/firmware.hex" --verify
+    if [ "$flash_status" -eq 0 ] && [ -n "$flash_ms" ]; then
+      job_ms+=("$flash_ms")
+    else
+      failures=$((failures + 1))
+    fi
+    snapshot ratio "$dir/flash-$round.traffic" || return 1
+    timeout 60 "$BIN/uvc_job_loop" "$node" "$XU_UNIT" "$dir/firmware.img" --verify \
+      >"$dir/loop-$round.out" 2>&1
+    status=$?
+    run=$(sed -n 's/^loop_ms //p' "$dir/loop-$round.out")
+    note "uvc_job_loop round $round -> exit $status: loop_ms ${run:-none}," \
+      "$(sed -n 's/^job_us //p' "$dir/loop-$round.out") us of requests"
+    if [ "$status" -eq 0 ] && [ -n "$run" ]; then
+      loop_ms+=("$run")
+    else
+      failures=$((failures + 1))
+      show "$dir/loop-$round.out"
+    fi
+    snapshot ratio "$dir/loop-$round.traffic" || return 1
+  done
+  stop_emulator ratio || return 1
+  expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" || return 1
+  local mismatched=()
+  for run in "$dir"/flash-*.traffic "$dir"/loop-*.traffic; do
+    cmp -s "$dir/flash-1.traffic" "$run" || mismatched+=("$(basename "$run")")
+  done
+  if ((${#job_ms[@]} == 5 && ${#loop_ms[@]} == 5)); then
+    local job loop
+    job=$(median "${job_ms[@]}")
+    loop=$(median "${loop_ms[@]}")
+    note "measured: job/loop median ratio $(awk -v j="$job" -v l="$loop" \
+      'BEGIN { printf "%.2f", j / l }') (job median $job ms, loop median $loop ms)"
+  fi
+  ((${#mismatched[@]} == 0)) || diff "$dir/flash-1.traffic" "$dir/${mismatched[0]}" | head -n 5 |
+    show
+  check "every run succeeded ($failures failed)" [ "$failures" -eq 0 ] &&
+    check "a job's traffic: $(grep -c '^set node=4 sel=6 ' "$dir/flash-1.traffic") packets" \
+      has_line "$dir/flash-1.traffic" '^get node=4 sel=6 ' &&
+    check "every run's traffic equals the first flash's (${mismatched[*]:-all equal})" \
+      [ "${#mismatched[@]}" -eq 0 ] &&
+    check "no protocol error from the runs" cmp "$dir/warm-up.errors" "$dir/report/errors" &&
+    memory_equals ratio 2 00000000 "$dir/expected.bin"
+}
+
+# The value of a string field of a one-line JSON object: json_string LINE KEY
+json_string() {
+  local pattern="\"$2\"[[:space:]]*:[[:space:]]*\"([^\"\\]*)\""
+  [[ $1 =~ $pattern ]] && echo "${BASH_REMATCH[1]}"
+}
+
+# A USB device's place as sysfs names it: bus, then the ports from the root hub (1-1, 3-2.4).
+port_chain() { [[ $1 =~ ^[0-9]+-[0-9]+(\.[0-9]+)*$ ]]; }
+
+# Every camera at once, with the production log: one line a camera.
+scenario_flash_all_log() {
+  local dir=$WORK/all hex=$SOURCE/examples/firmware.hex sum line ports=() lines=() port
+  start_emulator all-a --port 0 || return 1
+  start_emulator all-b --port 1 || return 1
+  note "camera nodes: ${camera_nodes[all-a]} and ${camera_nodes[all-b]}"
+  mkdir -p "$dir"
+  rm -f "$dir/flash.log"
+  flash all "$hex" --all --verify --reset --log "$dir/flash.log"
+  stop_emulator all-a || return 1
+  stop_emulator all-b || return 1
+  show "$dir/flash.log" "$dir/flash.err"
+  packed_image "$hex" "$dir/firmware.img" &&
+    expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" || return 1
+  sum=$(sha256sum <"$hex")
+  sum=${sum%% *}
+  [ -f "$dir/flash.log" ] && mapfile -t lines <"$dir/flash.log"
+  check "exit 0" [ "$flash_status" -eq 0 ] &&
+    memory_equals all-a 2 00000000 "$dir/expected.bin" && reset_came_last all-a &&
+    memory_equals all-b 2 00000000 "$dir/expected.bin" && reset_came_last all-b &&
+    check "two log lines (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] || return 1
+  for line in "${lines[@]}"; do
+    port=$(json_string "$line" usbPort)
+    ports+=("$port")
+    check "a JSON object a line" matches "$line" '{*}' &&
+      check "outcome success" [ "$(json_string "$line" outcome)" = success ] &&
+      check "a sysfs port chain ($port)" port_chain "$port" &&
+      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] ||
+      return 1
+  done
+  if command -v python3 >/dev/null; then
+    check "lines that parse as JSON objects" timeout 60 python3 -c '
+import json, sys
+for line in open(sys.argv[1]):
+    assert isinstance(json.loads(line), dict)' "$dir/flash.log" || return 1
+  fi
+  check "two cameras' ports (${ports[*]})" [ "${ports[0]}" != "${ports[1]}" ]
+}
+
 run() {
   local name=$1 started
   now_ms
@@ -331,11 +512,9 @@ run() {
     echo "FAIL $name"
     failed=$((failed + 1))
   fi
-  if [ -n "$emulator_pid" ]; then
-    reap_emulator "$emulator_pid"
-    emulator_pid=
-    wait_for 100 node_gone
-  fi
+  for name in "${!emulator_pids[@]}"; do
+    forget_emulator "$name"
+  done
 }
 
 mkdir -p "$WORK"
@@ -346,7 +525,7 @@ now_ms
 clock_start=$now
 scenarios=("${@:2}")
 ((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
-  flash_bin_at_8000 boot_software stalled_packet hotplug)
+  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio flash_all_log)
 for name in "${scenarios[@]}"; do
   run "$name"
 done

@@ -7,8 +7,9 @@
 #
 #   tests/e2e/run-vm.sh [BUILD_DIR [SCENARIO...]]
 #
-# BUILD_DIR (default: build) holds dovrane-cli, uvc_usbip_emulator, uvc_xu_probe and
-# hotplug_watch in bin/; the kernel package is cached, and the VM's files made, in BUILD_DIR/vm.
+# BUILD_DIR (default: build) holds dovrane-cli, uvc_usbip_emulator, uvc_xu_probe, uvc_job_loop
+# and hotplug_watch in bin/; the kernel package is cached, and the VM's files made, in
+# BUILD_DIR/vm.
 set -euo pipefail
 started=$(date +%s%N)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd -P)
@@ -22,7 +23,7 @@ top_modules=(uvcvideo vhci-hcd virtio_pci 9pnet_virtio 9p)
 wanted_modules=(usb-common usbip-core usbcore vhci-hcd mc videodev videobuf2-common
   videobuf2-memops videobuf2-vmalloc videobuf2-v4l2 uvcvideo virtio_pci_legacy_dev
   virtio_pci_modern_dev virtio_ring virtio virtio_pci 9pnet 9pnet_virtio netfs fscache 9p)
-binaries=(dovrane-cli uvc_usbip_emulator uvc_xu_probe hotplug_watch)
+binaries=(dovrane-cli uvc_usbip_emulator uvc_xu_probe uvc_job_loop hotplug_watch)
 
 die() {
   echo "run-vm: $*" >&2

@@ -2,7 +2,8 @@
 // the USB/IP virtual host controller, so that uvcvideo and everything above it run for real.
 // Its extension unit is the simulated device model. It stays attached until SIGTERM or SIGINT
 // (it then unplugs itself) or until the port is detached from outside, and writes its report
-// either way.
+// either way. SIGUSR1 writes the report as it stands and keeps the camera plugged in, so that a
+// script can tell apart the traffic of the programs it runs one after another.
 
 #include <unistd.h>
 
@@ -29,12 +30,17 @@ constexpr char kUsage[] =
     "  --version-word N       the device version word, 1 for a device that needs boot software\n"
     "  --packet-length N      the size of the data-packet control (32)\n"
     "  --stall-data-packet N  stall the Nth data packet, counting from 1\n"
-    "  --report DIR           where to write the report when the device goes\n";
+    "  --report DIR           where to write the report when the device goes, and on SIGUSR1\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t snapshotRequested = 0;
 
 void RequestStop(int) {
     stopRequested = 1;
+}
+
+void RequestSnapshot(int) {
+    snapshotRequested = 1;
 }
 
 struct Options {
@@ -88,6 +94,21 @@ void InstallStopHandler() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    action.sa_handler = RequestSnapshot;
+    sigaction(SIGUSR1, &action, nullptr);
+}
+
+// Writes the report when a snapshot was asked for; the served requests are all in the model
+// already, since each is logged before its reply goes out.
+void TakeSnapshot(const SimXuModel& model, const std::string& reportDir) {
+    if (snapshotRequested == 0) {
+        return;
+    }
+    snapshotRequested = 0;
+    std::string error;
+    if (!reportDir.empty() && !WriteEmulatorReport(model, reportDir, &error)) {
+        std::fprintf(stderr, "uvc_usbip_emulator: %s\n", error.c_str());
+    }
 }
 
 }  // namespace
@@ -114,7 +135,10 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "uvc_usbip_emulator: attached to vhci port %u\n", options.port);
 
-    ServeEnd end = ServeUsbip(fd, camera, [] { return stopRequested == 0; });
+    ServeEnd end = ServeUsbip(fd, camera, [&] {
+        TakeSnapshot(model, options.reportDir);
+        return stopRequested == 0;
+    });
     if (end == ServeEnd::kStopped) {
         // Unplug, then answer whatever the host still asks until it lets go of the socket.
         if (!DetachFromVhci(options.port, &error)) {
