@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/discovery.h"
+#include "device/skipped_summary.h"
 #include "device/sim/sim_camera.h"
 #include "device/sim/sim_platform.h"
 
@@ -188,4 +189,15 @@ TEST(DeviceLabel, UnopenablePropertyBagLeavesTheLabelAlone) {
     EXPECT_FALSE(GetDeviceLabel(monikers[0].get(), &label));
     EXPECT_FALSE(GetDeviceLabel(nullptr, &label));
     EXPECT_EQ(label, "unchanged");
+}
+
+TEST(SkippedSummary, CountsTheNodesAndTheirReasonsInOneLine) {
+    EXPECT_EQ(SummariseSkipped({}), "");
+    EXPECT_EQ(SummariseSkipped({"/dev/video1: not a video-capture node",
+                                "/dev/video3: cannot open: Permission denied",
+                                "/dev/video5: not a video-capture node"}),
+              "3 video nodes passed over: 2 not a video-capture node, 1 cannot open: Permission "
+              "denied");
+    EXPECT_EQ(SummariseSkipped({"/dev/video0: no extension unit"}),
+              "1 video node passed over: 1 no extension unit");
 }

@@ -53,6 +53,10 @@ void FakeSysfs::AddUsbDevice(const std::string& port, uint16_t vendor, uint16_t 
     Write(device / "descriptors", std::string(descriptors.begin(), descriptors.end()));
 }
 
+void FakeSysfs::SetUsbSerial(const std::string& port, const std::string& serial) {
+    Write(Sys() / kUsbBus / port / "serial", serial + "\n");
+}
+
 std::string FakeSysfs::AddVideoNode(const std::string& port, uint8_t interface, unsigned number,
                                     const std::string& name) {
     const fs::path interfaceDir =

@@ -23,6 +23,8 @@ class FakeSysfs {
     // /sys/devices/pci0000:00/0000:00:14.0/usb1/<port> with its descriptors and ids.
     void AddUsbDevice(const std::string& port, uint16_t vendor, uint16_t product,
                       const std::string& productName, const Bytes& descriptors);
+    // The USB device's serial attribute, which only devices with a serial string have.
+    void SetUsbSerial(const std::string& port, const std::string& serial);
     // videoN below interface <port>:1.<interface>; returns its DEVPATH.
     std::string AddVideoNode(const std::string& port, uint8_t interface, unsigned number,
                              const std::string& name);

@@ -85,6 +85,7 @@ TEST_F(LinuxDiscovery, ListsCaptureNodesByNumberAndSaysWhyOthersWerePassedOver) 
     sysfs.AddVideoNode("1-3", 0, 3, "Broken Cam");
     kernel.nodes[Dev(3)];
     sysfs.AddUsbDevice("1-2", 0x046d, 0x085c, "Webcam C930e", OtherVendorsCamera());
+    sysfs.SetUsbSerial("1-2", "C930E-0042");
     sysfs.AddVideoNode("1-2", 0, 10, "");  // no V4L2 name: the USB product stands in
     kernel.nodes[Dev(10)];
     sysfs.AddVideoNode("1-2", 0, 11, "Webcam C930e");
@@ -97,6 +98,11 @@ TEST_F(LinuxDiscovery, ListsCaptureNodesByNumberAndSaysWhyOthersWerePassedOver) 
     EXPECT_EQ(Read(*monikers[0], "FriendlyName"), "Dovrane Cam: UVC");
     EXPECT_EQ(Read(*monikers[0], "DevicePath"),
               std::string("usb#vid_1d6b&pid_0102&mi_00#/dev/video0") + kCapturePathTail);
+    // The USB device's sysfs name is its port chain; a serial only where the device has one.
+    EXPECT_EQ(Read(*monikers[0], "UsbPortPath"), "1-1");
+    EXPECT_EQ(Read(*monikers[0], "SerialNumber"), "<unreadable>");
+    EXPECT_EQ(Read(*monikers[1], "UsbPortPath"), "1-2");
+    EXPECT_EQ(Read(*monikers[1], "SerialNumber"), "C930E-0042");
     EXPECT_EQ(Read(*monikers[1], "FriendlyName"), "Webcam C930e");
     EXPECT_EQ(Read(*monikers[1], "DevicePath"),
               std::string("usb#vid_046d&pid_085c&mi_00#/dev/video10") + kCapturePathTail);

@@ -156,12 +156,13 @@ TEST_F(UvcXuDeviceTest, DriverErrorsBecomeFailuresAndTheErrnoStaysVisible) {
     const struct {
         int error;
         uint32_t status;
+        const char* name;  // what a failure's cause shows
     } cases[] = {
-        {ENOENT, 0x80070490u},                 // no such control
-        {ENOBUFS, 0x8007007Au},                // length differs from the control's size
-        {EIO, 0x8007045Du},                    // transfer failed
-        {EPIPE, 0x8007001Fu},                  // the device stalled
-        {EHOSTDOWN, 0xA0000000u | EHOSTDOWN},  // no Win32 counterpart: the errno itself
+        {ENOENT, 0x80070490u, "ENOENT"},                    // no such control
+        {ENOBUFS, 0x8007007Au, "ENOBUFS"},                  // length differs from the control's
+        {EIO, 0x8007045Du, "EIO"},                          // transfer failed
+        {EPIPE, 0x8007001Fu, "EPIPE"},                      // the device stalled
+        {EHOSTDOWN, 0xA0000000u | EHOSTDOWN, "EHOSTDOWN"},  // no Win32 counterpart
     };
     for (const auto& c : cases) {
         for (const uint32_t flags : {kKsNodeSet, kKsNodeGet}) {
@@ -172,12 +173,28 @@ TEST_F(UvcXuDeviceTest, DriverErrorsBecomeFailuresAndTheErrnoStaysVisible) {
                 EXPECT_EQ(status, static_cast<Status>(c.status))
                     << "errno " << c.error << " flags " << flags << " length " << length;
                 EXPECT_EQ(device->LastErrno(), c.error);
+                EXPECT_EQ(control->LastErrorName(), c.name);
                 uint8_t byte = 0;
                 EXPECT_EQ(Ask(Request(kKsNodeGet, 3, 2), &byte, 1), kSOk);
                 EXPECT_EQ(device->LastErrno(), 0);
+                EXPECT_EQ(control->LastErrorName(), "");
             }
         }
     }
+}
+
+// A job's channel keeps its own failure's name, whatever another thread's channel on the same
+// node sent since.
+TEST_F(UvcXuDeviceTest, EachChannelNamesItsOwnLatestFailure) {
+    std::unique_ptr<XuControl> other;
+    ASSERT_EQ(device->OpenControl(&other), kSOk);
+    driver.errnos = {EPIPE};
+    uint8_t data[4] = {};
+    EXPECT_TRUE(Failed(Ask(Request(kKsNodeSet, 3, 6), data, 4)));
+    uint32_t returned = 0;
+    EXPECT_EQ(other->KsProperty(Request(kKsNodeGet, 3, 2), data, 1, &returned), kSOk);
+    EXPECT_EQ(control->LastErrorName(), "EPIPE");
+    EXPECT_EQ(other->LastErrorName(), "");
 }
 
 TEST_F(UvcXuDeviceTest, RequestsTheDriverCannotServeFailWithoutAnIoctl) {
