@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/append_file.h"
 #include "image/copy_fw_file.h"
 #include "image/fw_image.h"
 #include "image/hex_to_bin.h"
@@ -94,4 +95,21 @@ TEST_F(LocalNamesTest, PreparationWorkingFilesInCfgFile) {
     ASSERT_EQ(CopyFwFile(In(binFirmware).c_str(), mcuBin.c_str()), 0);
     EXPECT_EQ(ReadBytes(mcuBin), (ByteVector{0x42, 0x43}));
     ExpectNames({"boot_sw.bin", "boot_sw.hex", "mcu.bin"}, "CfgFile");
+}
+
+// Records appended in two openings follow what the log held, each one whole; a folder that is
+// not there refuses the log rather than losing its records.
+TEST_F(LocalNamesTest, AppendedRecordsFollowEachOther) {
+    const std::string log = In(PickName("烧写记录.log", "Protokoll ü.log"));
+    WriteText(log, "earlier\n");
+    for (const char* record : {"first\n", "second\n"}) {
+        AppendFile file;
+        ASSERT_TRUE(file.Open(log));
+        EXPECT_TRUE(file.Append(record));
+    }
+    const std::vector<uint8_t> bytes = ReadBytes(log);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "earlier\nfirst\nsecond\n");
+    AppendFile missing;
+    EXPECT_FALSE(missing.Open(In(PickName("无/烧写记录.log", "nicht/da.log"))));
+    EXPECT_FALSE(missing.Append("lost\n"));
 }
