@@ -2,8 +2,6 @@
 #include <QFileInfo>
 
 #include "app/ostrel.h"
-#include "image/fw_image.h"
-#include "image/hex_path.h"
 #include "image/version_label.h"
 
 void Ostrel::on_pButnFileC51_clicked() {
@@ -16,13 +14,8 @@ void Ostrel::on_pButnFileC51_clicked() {
     ui.pEditFilePath->setText(path);
     WriteCfgValue(QStringLiteral("/Firmware/Path"), path);
     ui.pC51SZ->setText(QString::asprintf("%lld B", QFileInfo(path).size()));
-    if (IsHexPath(path)) {
-        ui.label_FW_Ver->setText(QString());
-        return;
-    }
-    const int version = ReadFwVersion(path.toLocal8Bit().constData());
-    ui.label_FW_Ver->setText(version < 0 ? QString()
-                                         : FormatVersionLabel(static_cast<uint16_t>(version)));
+    const std::optional<uint16_t> version = FileVersionWord(path);
+    ui.label_FW_Ver->setText(version ? FormatVersionLabel(*version) : QString());
 }
 
 FlashOrder Ostrel::LoadOrder() const {

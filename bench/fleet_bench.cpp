@@ -31,7 +31,7 @@ double FleetWallMs(int cameras, const FlashOrder& order, bool* allSucceeded) {
         simulated.push_back(std::make_unique<SimCamera>(config));
         simulated.back()->Model().SetLatency(kLatency, SimWait::kSleep);
         simulated.back()->Model().SetTrafficLogEnabled(false);
-        fleetCameras.push_back({simulated.back().get(), 4});
+        fleetCameras.push_back({simulated.back().get(), 4, {}});
     }
     const auto start = std::chrono::steady_clock::now();
     FlashFleet fleet(fleetCameras, order, [](int, const QString&) {});
@@ -56,11 +56,11 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("CfgFile"));
-    const FlashOrder order{{dir.filePath(QStringLiteral("CfgFile")),
-                            QStringLiteral(DOVRANE_EXAMPLES "/firmware.bin"), QStringLiteral("0"),
-                            true},
-                           true,
-                           false};
+    const FlashOrder order{
+        {dir.filePath(QStringLiteral("CfgFile")), QStringLiteral(DOVRANE_EXAMPLES "/firmware.bin"),
+         QStringLiteral("0"), true},
+        true,
+        false};
     bool allSucceeded = true;
     double single = 0;
     std::printf("fleet_bench: firmware.bin with verify, %lld us per request, median of %d runs\n",

@@ -8,6 +8,9 @@
 
 namespace {
 
+// How long a simulated camera is away after its reset, about what a real one takes.
+constexpr std::chrono::milliseconds kSimulatedReturn{250};
+
 QString FaultNames() {
     QStringList names;
     for (const std::string& name : SimFaultNames()) {
@@ -35,8 +38,15 @@ bool CliDevices::Open(const CliOptions& options, QString* error) {
     }
     fault_ = *parsed;
     faultyCamera_ = camera;
-    platform_ = CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative,
-                               {count, fault_, faultyCamera_, &cameras_});
+    SimLineup lineup;
+    lineup.count = count;
+    lineup.fault = fault_;
+    lineup.faultyCamera = faultyCamera_;
+    lineup.plugEvery = std::chrono::milliseconds(options.simulatePlugEvery);
+    lineup.returnAfterReset = kSimulatedReturn;
+    lineup.cameras = &cameras_;
+    platform_ =
+        CreatePlatform(options.simulate ? PlatformKind::kSimulated : PlatformKind::kNative, lineup);
     count_ = std::max(0, EnumVideoDevices(*platform_, monikers_, filters_, nodeIds_));
     return true;
 }
@@ -47,18 +57,8 @@ QString CliDevices::Label(int index) const {
                                                           : QString();
 }
 
-QString CliDevices::Property(int index, const char* name) const {
-    std::unique_ptr<PropertyBag> bag;
-    std::string value;
-    if (Failed(monikers_[index]->OpenPropertyBag(&bag)) || Failed(bag->Read(name, &value))) {
-        return {};
-    }
-    return QString::fromStdString(value);
-}
-
 CameraIdentity CliDevices::Identity(int index) const {
-    return {index, Label(index), Property(index, "DevicePath"), Property(index, "UsbPortPath"),
-            Property(index, "SerialNumber")};
+    return ReadIdentity(*monikers_[index], index);
 }
 
 void CliDevices::InjectFaultAfterDiscovery() {

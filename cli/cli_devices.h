@@ -23,10 +23,8 @@ class CliDevices {
     XuDevice* Device(int index) const { return filters_[index].get(); }
     uint32_t Node(int index) const { return nodeIds_[index]; }
     QString Label(int index) const;
-    // A property of the device's enumeration entry: "DevicePath", "UsbPortPath",
-    // "SerialNumber"; empty where the platform does not know it.
-    QString Property(int index, const char* name) const;
     CameraIdentity Identity(int index) const;
+    DevicePlatform& Platform() const { return *platform_; }
     std::vector<std::string> Skipped() const { return platform_->SkippedDevices(); }
 
     // Breaks the simulated cameras after discovery, so the fault meets the command itself.

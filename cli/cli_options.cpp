@@ -33,6 +33,11 @@ bool IsCameraCount(const QString& text) {
     return ok && count >= 1 && count <= kMaxSimulatedCameras;
 }
 
+bool IsPositive(const QString& text) {
+    bool ok = false;
+    return text.toInt(&ok, 10) > 0 && ok;
+}
+
 bool IsUsbId(const QString& text) {
     static const QRegularExpression kUsbId(QStringLiteral("^[0-9A-Fa-f]{4}:[0-9A-Fa-f]{4}$"));
     return kUsbId.match(text).hasMatch();
@@ -41,6 +46,7 @@ bool IsUsbId(const QString& text) {
 const ValueRule kAnything{IsAnything, ""};
 const ValueRule kCameraCount{IsCameraCount, "a number of cameras from 1 to 10"};
 const ValueRule kUsbIdPair{IsUsbId, "a USB id such as 1d6b:0102"};
+const ValueRule kPositive{IsPositive, "a positive whole number"};
 const ValueRule kDeviceIndex{IsIndex, "a device index (0, 1, ...)"};
 const ValueRule kHexAddress{IsHexNumber, "a hexadecimal address such as 8000"};
 
@@ -119,9 +125,14 @@ const std::vector<OptionSpec>& GlobalOptions() {
                "use N simulated cameras (1 to 10; implies --simulate): the two demo kinds in "
                "turn, the second kind asking for boot software",
                &CliOptions::simulateCameras, kCameraCount),
+        Number({"simulate-plug-every"}, "MS",
+               "the simulated cameras arrive one by one, MS milliseconds apart, instead of "
+               "being present at the start (implies --simulate)",
+               &CliOptions::simulatePlugEvery, kPositive),
         Text({"simulate-fault"}, "KIND[@N]",
-             "break the simulated cameras, or only camera N: handshake, write, verify, or gone "
-             "(not attached at all)",
+             "break the simulated cameras, or only camera N: handshake, write, verify, gone "
+             "(not attached at all), stale (back from the reset on the old firmware) or "
+             "no-return (not back from the reset)",
              &CliOptions::simulateFault),
         Text({"trace"}, "FILE",
              "write the simulated cameras' traffic to FILE, a '# camera N' section for each",
@@ -138,6 +149,26 @@ const std::vector<CommandSpec>& Commands() {
     static const OptionSpec kDevice =
         Number({"device"}, "N", "the device's index in the list (default 0)", &CliOptions::device,
                kDeviceIndex);
+    static const OptionSpec kAddress =
+        Text({"address"}, "HEX", "where the firmware goes in the device (default 0)",
+             &CliOptions::address, kHexAddress);
+    static const OptionSpec kVerify =
+        Flag({"verify"}, "read the firmware back and compare", &CliOptions::verify);
+    static const OptionSpec kReset =
+        Flag({"reset"},
+             "reset the device after a successful download, then wait for it to come back and "
+             "check the version it shows",
+             &CliOptions::reset);
+    static const OptionSpec kReturnTimeout = Number(
+        {"return-timeout"}, "S", "seconds a camera has to come back after its reset (default 15)",
+        &CliOptions::returnTimeout, kPositive);
+    static const OptionSpec kOnly =
+        Repeated({"only"}, "VID:PID",
+                 "with --all or watch, only the cameras with this USB id (may be repeated)",
+                 &CliOptions::only, kUsbIdPair);
+    static const OptionSpec kLog =
+        Text({"log"}, "FILE", "append one JSON record per camera and job to FILE (JSON Lines)",
+             &CliOptions::logPath);
     static const std::vector<CommandSpec> kCommands = {
         {"list",
          {},
@@ -146,19 +177,22 @@ const std::vector<CommandSpec>& Commands() {
         {"flash",
          {"FILE"},
          "download FILE (Intel HEX or binary) into device N",
-         {kDevice,
-          Text({"address"}, "HEX", "where the firmware goes in the device (default 0)",
-               &CliOptions::address, kHexAddress),
-          Flag({"verify"}, "read the firmware back and compare", &CliOptions::verify),
-          Flag({"reset"}, "reset the device after a successful download", &CliOptions::reset),
+         {kDevice, kAddress, kVerify, kReset, kReturnTimeout,
           Flag({"all"}, "flash every camera in the list at once, one job each", &CliOptions::all),
-          Repeated({"only"}, "VID:PID",
-                   "with --all, only the cameras with this USB id (may be repeated)",
-                   &CliOptions::only, kUsbIdPair),
+          kOnly,
           Flag({"json"}, "with --all, JSON Lines on stdout: start, progress and result events",
                &CliOptions::json),
-          Text({"log"}, "FILE", "append one JSON record per camera and job to FILE (JSON Lines)",
-               &CliOptions::logPath)}},
+          kLog}},
+        {"watch",
+         {"FILE"},
+         "flash each camera as it is plugged in, until stopped (Ctrl+C) or --count is reached",
+         {kAddress, kVerify, kReset, kReturnTimeout, kOnly,
+          Flag({"skip-present"}, "leave the cameras present at the start alone",
+               &CliOptions::skipPresent),
+          Number({"count"}, "N", "stop once N cameras have finished", &CliOptions::count,
+                 kPositive),
+          Flag({"json"}, "one JSON object per result on stdout (JSON Lines)", &CliOptions::json),
+          kLog}},
         {"reset", {}, "reset device N (addressed at node 1)", {kDevice}},
         {"version", {"FILE"}, "the firmware version a binary file carries", {}},
         {"hex2bin", {"IN", "OUT"}, "convert an Intel HEX file to a flat binary", {}},
@@ -285,7 +319,7 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
         *error = QStringLiteral("unknown command %1").arg(options->command);
         return false;
     }
-    if (!options->only.isEmpty() && !options->all) {
+    if (!options->only.isEmpty() && !options->all && options->command != "watch") {
         *error = QStringLiteral("--only needs --all");
         return false;
     }
@@ -293,7 +327,7 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
         *error = QStringLiteral("--device and --all exclude each other");
         return false;
     }
-    if (options->simulateCameras > 0) {
+    if (options->simulateCameras > 0 || options->simulatePlugEvery > 0) {
         options->simulate = true;
     }
     if (options->arguments.size() != command->arguments.size()) {

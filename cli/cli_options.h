@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitSomeFailed = 8,  // flash --all: at least one camera failed (each one's cause is shown)
     kExitLog = 9,         // the flash log cannot be opened; nothing was flashed
     kExitReset = 10,      // the firmware went in but the reset after it failed
+    kExitReturn = 11,     // the camera did not come back from its reset, or with another version
 };
 
 inline constexpr int kMaxSimulatedCameras = 10;  // the device table's slots
@@ -28,8 +29,9 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool simulate = false;
-    QString simulateFault;    // a fault for the simulated cameras: KIND or KIND@N
-    int simulateCameras = 0;  // how many simulated cameras; 0 for the two demo cameras
+    QString simulateFault;      // a fault for the simulated cameras: KIND or KIND@N
+    int simulateCameras = 0;    // how many simulated cameras; 0 for the two demo cameras
+    int simulatePlugEvery = 0;  // ms between simulated arrivals; 0: all present at start
     QString tracePath;
     bool json = false;
     bool verbose = false;
@@ -37,9 +39,12 @@ struct CliOptions {
     QString address = QStringLiteral("0");
     bool verify = false;
     bool reset = false;
-    bool all = false;  // flash every camera in the list at once
-    QStringList only;  // VID:PID pairs that restrict --all
-    QString logPath;   // a JSON Lines file that gets one record per camera and job
+    bool all = false;          // flash every camera in the list at once
+    QStringList only;          // VID:PID pairs that restrict --all
+    QString logPath;           // a JSON Lines file that gets one record per camera and job
+    int returnTimeout = 15;    // seconds a camera has to come back after its reset
+    bool skipPresent = false;  // watch: leave the cameras present at the start alone
+    int count = 0;             // watch: stop after this many cameras; 0 for no limit
 };
 
 // Parses argv[1..]; on failure returns false with the reason in *error.

@@ -13,6 +13,8 @@ int RunList(const CliOptions& options, CliDevices& devices);
 int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log);
 // flash --all: every listed camera (those --only names) at once.
 int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log);
+// watch: each camera as it arrives, until stopped or --count is reached.
+int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log);
 int RunReset(const CliOptions& options, CliDevices& devices);
 
 // The file commands need no device.

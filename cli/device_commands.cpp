@@ -93,19 +93,24 @@ int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     const FileDigest firmware =
         log != nullptr ? DigestFile(order.inputs.firmwarePath) : FileDigest{};
     ProgressPrinter progress(stderr, isatty(fileno(stderr)) != 0);
+    CameraRoster roster(devices.Platform());
+    const CameraIdentity camera = devices.Identity(options.device);
     const FlashResult result = RunFlashSession(
         devices.Device(options.device), devices.Node(options.device), order,
         [](const QString& text) { PrintLine(stderr, text); },
-        [&progress](const Worker::Report& report) { progress.OnReport(report); });
+        [&progress](const Worker::Report& report) { progress.OnReport(report); },
+        {ReturnCheck(options, roster, camera), nullptr});
     const QString message = JobMessage(result);
     if (!message.isEmpty()) {
         PrintLine(result.jobSucceeded ? stdout : stderr, message);
     }
+    if (result.cameBack) {
+        PrintLine(stdout, DescribeReturn(result));
+    }
     if (!result.succeeded) {
         PrintLine(stderr, DescribeFailure(result));
     }
-    if (log != nullptr &&
-        !log->Append(FlashRecord(devices.Identity(options.device), order, firmware, result))) {
+    if (log != nullptr && !log->Append(FlashRecord(camera, order, firmware, result))) {
         PrintLine(stderr, QStringLiteral("dovrane-cli: the flash log could not be written"));
     }
     return FlashExitCode(result);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/flash_outcome.h"
 #include "cli/fleet_view.h"
 
 namespace {
@@ -14,15 +15,7 @@ constexpr std::chrono::milliseconds kTenth{100};
 std::vector<int> ChosenCameras(const CliOptions& options, const CliDevices& devices) {
     std::vector<int> chosen;
     for (int i = 0; i < devices.Count(); ++i) {
-        const QString label = devices.Label(i);
-        bool wanted = options.only.isEmpty();
-        for (const QString& id : options.only) {
-            const QString text =
-                QStringLiteral("VID_%1&PID_%2")
-                    .arg(id.section(QLatin1Char(':'), 0, 0), id.section(QLatin1Char(':'), 1, 1));
-            wanted = wanted || label.contains(text, Qt::CaseInsensitive);
-        }
-        if (wanted) {
+        if (CarriesUsbId(devices.Label(i), options.only)) {
             chosen.push_back(i);
         }
     }
@@ -46,14 +39,18 @@ int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     }
     const FlashOrder order = OrderOf(options);
     const FileDigest firmware = DigestFile(order.inputs.firmwarePath);
+    CameraRoster roster(devices.Platform());
     std::vector<CameraIdentity> identities;
     std::vector<FleetCamera> cameras;
     for (const int index : chosen) {
         identities.push_back(devices.Identity(index));
-        cameras.push_back({devices.Device(index), devices.Node(index)});
+        cameras.push_back({devices.Device(index), devices.Node(index),
+                           ReturnCheck(options, roster, identities.back())});
     }
-    FleetView view(ViewStyle(options), identities);
-    view.Start();
+    FleetView view(ViewStyle(options));
+    for (const CameraIdentity& camera : identities) {
+        view.AddCamera(camera);
+    }
     bool allSucceeded = true;
     bool logWritten = true;
     {
@@ -73,7 +70,7 @@ int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
                 allSucceeded = allSucceeded && result.succeeded;
                 const QJsonObject record =
                     FlashRecord(identities[static_cast<size_t>(i)], order, firmware, result);
-                view.Result(record);
+                view.Result(i, result, record);
                 if (log != nullptr) {
                     logWritten = log->Append(record) && logWritten;
                 }

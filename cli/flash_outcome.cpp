@@ -16,6 +16,8 @@ int FlashExitCode(const FlashResult& result) {
             return kExitVerify;
         case FlashStep::kReset:
             return kExitReset;
+        case FlashStep::kReturn:
+            return kExitReturn;
     }
     return kExitFailure;
 }
@@ -27,4 +29,29 @@ QString JobMessage(const FlashResult& result) {
     const bool reachedWorker =
         result.failedStep == FlashStep::kWrite || result.failedStep == FlashStep::kVerify;
     return reachedWorker ? QStringLiteral("烧写失败") : QString();
+}
+
+QString ResultLine(const CameraIdentity& camera, const FlashResult& result) {
+    const QString tail = result.succeeded ? DescribeReturn(result) : DescribeFailure(result);
+    return QStringLiteral("%1  %2  %3  %4ms%5")
+        .arg(camera.index)
+        .arg(camera.label)
+        .arg(result.succeeded ? QStringLiteral("success") : QStringLiteral("failure"))
+        .arg(result.elapsedMs)
+        .arg(tail.isEmpty() ? QString() : QStringLiteral("  ") + tail);
+}
+
+AwaitReturn ReturnCheck(const CliOptions& options, CameraRoster& roster,
+                        const CameraIdentity& camera) {
+    if (!options.reset) {
+        return {};
+    }
+    const std::chrono::seconds timeout(options.returnTimeout);
+    return [&roster, camera, timeout]() -> std::optional<ReturnedCamera> {
+        std::optional<RosterCamera> back = roster.AwaitReturn(camera, timeout);
+        if (!back) {
+            return std::nullopt;
+        }
+        return ReturnedCamera{back->device, back->node};
+    };
 }

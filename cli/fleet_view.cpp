@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 
+#include "cli/flash_outcome.h"
+
 namespace {
 
 const char* PassName(int pass) {
@@ -20,14 +22,13 @@ void Print(FILE* stream, const QString& text) {
 
 }  // namespace
 
-FleetView::FleetView(Style style, std::vector<CameraIdentity> cameras)
-    : style_(style), cameras_(std::move(cameras)), shown_(cameras_.size()) {}
+FleetView::FleetView(Style style) : style_(style) {}
 
-void FleetView::Start() {
-    if (style_ != Style::kJson) {
-        return;
-    }
-    for (const CameraIdentity& camera : cameras_) {
+void FleetView::AddCamera(const CameraIdentity& camera) {
+    const std::lock_guard<std::mutex> lock(printing_);
+    cameras_.push_back(camera);
+    shown_.emplace_back();
+    if (style_ == Style::kJson) {
         Emit({{"event", "start"},
               {"index", camera.index},
               {"label", camera.label},
@@ -107,14 +108,17 @@ void FleetView::EraseLiveLines() {
     }
 }
 
-void FleetView::Result(const QJsonObject& record) {
-    if (style_ != Style::kJson) {
-        return;
-    }
-    QJsonObject event = record;
-    event["event"] = "result";
+void FleetView::Result(int camera, const FlashResult& result, const QJsonObject& record) {
     const std::lock_guard<std::mutex> lock(printing_);
-    Emit(event);
+    if (style_ == Style::kJson) {
+        QJsonObject event = record;
+        event["event"] = "result";
+        Emit(event);
+    } else if (announceResults_) {
+        EraseLiveLines();
+        Print(stdout, ResultLine(cameras_[static_cast<size_t>(camera)], result));
+        std::fflush(stdout);
+    }
 }
 
 void FleetView::Emit(const QJsonObject& event) {
@@ -131,15 +135,7 @@ void FleetView::Summary(const FlashFleet& fleet) {
         if (style_ == Style::kJson) {
             continue;
         }
-        const CameraIdentity& camera = cameras_[static_cast<size_t>(i)];
-        Print(stdout,
-              QStringLiteral("%1  %2  %3  %4ms%5")
-                  .arg(camera.index)
-                  .arg(camera.label)
-                  .arg(result.succeeded ? QStringLiteral("success") : QStringLiteral("failure"))
-                  .arg(result.elapsedMs)
-                  .arg(result.succeeded ? QString()
-                                        : QStringLiteral("  ") + DescribeFailure(result)));
+        Print(stdout, ResultLine(cameras_[static_cast<size_t>(i)], result));
     }
     if (style_ == Style::kJson) {
         Emit({{"event", "summary"},

@@ -18,16 +18,18 @@ class FleetView {
   public:
     enum class Style { kTerminal, kLines, kJson };
 
-    FleetView(Style style, std::vector<CameraIdentity> cameras);
+    explicit FleetView(Style style);
 
-    // The start events; call once before the jobs start.
-    void Start();
+    // Results shown as each camera finishes, not only in the summary.
+    void AnnounceResults() { announceResults_ = true; }
+    // A camera whose job starts now, with its start event; cameras are counted from 0.
+    void AddCamera(const CameraIdentity& camera);
     // A camera's message from its own thread.
     void Message(int camera, const QString& text);
     // Samples the jobs; the caller does it every tenth of a second and once at the end.
     void Update(const FlashFleet& fleet);
-    // A finished camera's record.
-    void Result(const QJsonObject& record);
+    // A finished camera's result and record.
+    void Result(int camera, const FlashResult& result, const QJsonObject& record);
     // One line per camera: result, failed step and cause, elapsed ms; then the count.
     void Summary(const FlashFleet& fleet);
 
@@ -44,7 +46,8 @@ class FleetView {
     void EraseLiveLines();
 
     const Style style_;
-    const std::vector<CameraIdentity> cameras_;
+    bool announceResults_ = false;
+    std::vector<CameraIdentity> cameras_;
     std::vector<Shown> shown_;
     std::mutex printing_;
     bool drawn_ = false;

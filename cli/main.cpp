@@ -31,6 +31,8 @@ int RunDeviceCommand(const CliOptions& options) {
         status = RunList(options, devices);
     } else if (options.command == "flash") {
         status = RunFlash(options, devices, options.logPath.isEmpty() ? nullptr : &log);
+    } else if (options.command == "watch") {
+        status = RunWatch(options, devices, options.logPath.isEmpty() ? nullptr : &log);
     } else {
         status = RunReset(options, devices);
     }

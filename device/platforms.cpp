@@ -37,5 +37,5 @@ std::unique_ptr<DevicePlatform> CreatePlatform(PlatformKind kind, const SimLineu
         case PlatformKind::kSimulated:
             break;
     }
-    return CreateFaultyDemoPlatform(simulated);
+    return CreateDemoLine(simulated);
 }

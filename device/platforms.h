@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/platform.h"
-#include "device/sim/sim_faults.h"
+#include "device/sim/demo_cameras.h"
 
 enum class PlatformKind { kNative, kSimulated };
 

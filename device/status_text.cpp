@@ -25,6 +25,7 @@ constexpr StatusWords kWords[] = {
     {0x80070001u, "the control does not take the request"},
     {0x800703E3u, "the request was interrupted"},
     {0x8007000Eu, "out of memory"},
+    {0x800704C7u, "the job was stopped"},
 };
 
 }  // namespace

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
+FlashFleet::FlashFleet(const FlashOrder& order, CameraMessage onMessage)
+    : order_(order), onMessage_(std::move(onMessage)) {}
+
 FlashFleet::FlashFleet(const std::vector<FleetCamera>& cameras, const FlashOrder& order,
                        CameraMessage onMessage)
-    : onMessage_(std::move(onMessage)), running_(static_cast<int>(cameras.size())) {
-    for (size_t i = 0; i < cameras.size(); ++i) {
-        jobs_.push_back(std::make_unique<Job>());
-    }
-    for (size_t i = 0; i < cameras.size(); ++i) {
-        jobs_[i]->thread =
-            std::thread(&FlashFleet::Run, this, static_cast<int>(i), cameras[i], order);
+    : FlashFleet(order, std::move(onMessage)) {
+    for (const FleetCamera& camera : cameras) {
+        Add(camera);
     }
 }
 
@@ -20,24 +19,41 @@ FlashFleet::~FlashFleet() {
     }
 }
 
-void FlashFleet::Run(int index, FleetCamera camera, const FlashOrder& order) {
-    Job& job = *jobs_[static_cast<size_t>(index)];
-    job.result = RunFlashSession(
-        camera.device, camera.node, order,
+int FlashFleet::Add(const FleetCamera& camera) {
+    const int index = Count();
+    jobs_.push_back(std::make_unique<Job>());
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++running_;
+    }
+    jobs_.back()->thread = std::thread(&FlashFleet::Run, this, jobs_.back().get(), camera, index);
+    return index;
+}
+
+void FlashFleet::Run(Job* job, const FleetCamera& camera, int index) {
+    SessionHooks hooks{camera.awaitReturn, &abort_};
+    job->result = RunFlashSession(
+        camera.device, camera.node, order_,
         [this, index](const QString& text) { onMessage_(index, text); },
-        [&job](const Worker::Report& report) {
+        [job](const Worker::Report& report) {
             if (report.kind == Worker::kProgressMaximum) {
-                job.total.store(report.value);
-                job.done.store(0);
-                job.pass.store(std::min(job.pass.load() + 1, 2));
+                job->total.store(report.value);
+                job->done.store(0);
+                job->pass.store(std::min(job->pass.load() + 1, 2));
             } else if (report.kind == Worker::kProgressValue && report.value > 0) {
-                job.done.store(std::min(report.value, job.total.load()));
+                job->done.store(std::min(report.value, job->total.load()));
             }
-        });
-    job.finished.store(true);
+        },
+        hooks);
+    job->finished.store(true);
     const std::lock_guard<std::mutex> lock(mutex_);
     --running_;
     finished_.notify_all();
+}
+
+int FlashFleet::Running() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return running_;
 }
 
 bool FlashFleet::WaitAll(std::chrono::milliseconds timeout) {

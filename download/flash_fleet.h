@@ -1,10 +1,12 @@
 #pragma once
 
 // Many cameras flashed at once: one thread per camera, each running the whole flash sequence
-// for its camera exactly as a single run does. Progress is kept in atomics for the caller to
-// sample at its own pace, so no report wakes the caller's thread.
+// for its camera exactly as a single run does. Cameras may join while others are flashed.
+// Progress is kept in atomics for the caller to sample at its own pace, so no report wakes the
+// caller's thread.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -18,6 +20,7 @@
 struct FleetCamera {
     XuDevice* device;
     uint32_t node;
+    AwaitReturn awaitReturn;  // set for the return check after a reset
 };
 
 // One camera's job as far as it has got.
@@ -33,6 +36,7 @@ class FlashFleet {
     // A message of camera `index`'s open sequence or preparation, on that camera's thread.
     using CameraMessage = std::function<void(int index, const QString& text)>;
 
+    FlashFleet(const FlashOrder& order, CameraMessage onMessage);
     FlashFleet(const std::vector<FleetCamera>& cameras, const FlashOrder& order,
                CameraMessage onMessage);
     // Waits for every job: none is left running or unreported.
@@ -40,7 +44,14 @@ class FlashFleet {
     FlashFleet(const FlashFleet&) = delete;
     FlashFleet& operator=(const FlashFleet&) = delete;
 
+    // Starts the camera's job at once; its index is the number of jobs before it. The device
+    // must outlive the job.
+    int Add(const FleetCamera& camera);
+    // Every job stops at its next request and fails there.
+    void Abort() { abort_.store(true); }
+
     int Count() const { return static_cast<int>(jobs_.size()); }
+    int Running() const;
     // True once every job has finished; waits at most `timeout` for that.
     bool WaitAll(std::chrono::milliseconds timeout);
     FleetProgress Progress(int index) const;
@@ -57,11 +68,13 @@ class FlashFleet {
         std::thread thread;
     };
 
-    void Run(int index, FleetCamera camera, const FlashOrder& order);
+    void Run(Job* job, const FleetCamera& camera, int index);
 
+    const FlashOrder order_;
     CameraMessage onMessage_;
-    std::vector<std::unique_ptr<Job>> jobs_;
-    std::mutex mutex_;
+    std::atomic<bool> abort_{false};
+    std::vector<std::unique_ptr<Job>> jobs_;  // grown and read by the owner's thread only
+    mutable std::mutex mutex_;
     std::condition_variable finished_;
     int running_ = 0;
 };

@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QSysInfo>
 
+#include "image/version_label.h"
+
 FileDigest DigestFile(const QString& path) {
     QFile file(path);
     FileDigest digest;
@@ -42,6 +44,9 @@ QJsonObject FlashRecord(const CameraIdentity& camera, const FlashOrder& order,
     record["firmwareSize"] =
         firmware.size < 0 ? QJsonValue() : QJsonValue(static_cast<qint64>(firmware.size));
     record["firmwareSha256"] = firmware.sha256;
+    record["cameBack"] = result.cameBack;
+    record["versionAfter"] =
+        result.versionAfter ? QJsonValue(FormatVersionLabel(*result.versionAfter)) : QJsonValue();
     return record;
 }
 

@@ -10,17 +10,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "download/camera_identity.h"
 #include "download/flash_result.h"
 #include "download/flash_session.h"
 #include "image/append_file.h"
-
-struct CameraIdentity {
-    int index = 0;  // its place in the list
-    QString label;
-    QString devicePath;
-    QString usbPort;  // the port chain (1-1.3) where the platform knows it
-    QString serial;
-};
 
 struct FileDigest {
     int64_t size = -1;  // -1 when the file could not be read

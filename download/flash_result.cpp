@@ -1,6 +1,7 @@
 #include "download/flash_result.h"
 
 #include "device/status_text.h"
+#include "image/version_label.h"
 
 const char* FlashStepName(FlashStep step) {
     switch (step) {
@@ -14,6 +15,8 @@ const char* FlashStepName(FlashStep step) {
             return "verify";
         case FlashStep::kReset:
             return "reset";
+        case FlashStep::kReturn:
+            return "return";
         case FlashStep::kNone:
             break;
     }
@@ -43,4 +46,13 @@ QString DescribeFailure(const FlashResult& result) {
         text += QStringLiteral(" (%1)").arg(name);
     }
     return text;
+}
+
+QString DescribeReturn(const FlashResult& result) {
+    if (!result.cameBack) {
+        return {};
+    }
+    return result.versionAfter
+               ? QStringLiteral("came back as %1").arg(FormatVersionLabel(*result.versionAfter))
+               : QStringLiteral("came back, its version unreadable");
 }

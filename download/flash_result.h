@@ -10,9 +10,9 @@
 
 #include "download/request_recorder.h"
 
-enum class FlashStep { kNone, kOpen, kPrepare, kWrite, kVerify, kReset };
+enum class FlashStep { kNone, kOpen, kPrepare, kWrite, kVerify, kReset, kReturn };
 
-// "open", "prepare", "write", "verify", "reset"; empty for kNone.
+// "open", "prepare", "write", "verify", "reset", "return"; empty for kNone.
 const char* FlashStepName(FlashStep step);
 
 struct FlashResult {
@@ -25,8 +25,15 @@ struct FlashResult {
     int64_t bytesWritten = 0;
     int64_t bytesReadBack = 0;
     std::optional<uint16_t> versionWord;  // the device version word the open sequence read
+    // After a reset with the return check: whether the camera came back in time, and the
+    // version it displays then.
+    bool cameBack = false;
+    std::optional<uint16_t> versionAfter;
 };
 
 // One line: "write failed at packet 37 of 79 (selector 6): device stalled the request (EPIPE)";
 // empty for a success.
 QString DescribeFailure(const FlashResult& result);
+
+// "came back as V3.0.1" after the return check, empty without one.
+QString DescribeReturn(const FlashResult& result);

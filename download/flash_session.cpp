@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "device/command_set.h"
+#include "image/version_label.h"
 
 PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
                            const MessageSink& sink) {
@@ -53,11 +54,34 @@ struct PassTally {
     }
 };
 
+// The camera is only done once it runs the new firmware: back at its port in time, showing the
+// version the file carries, where the file carries one.
+void CheckReturn(const FlashOrder& order, const AwaitReturn& awaitReturn, FlashResult* result) {
+    const std::optional<ReturnedCamera> back = awaitReturn();
+    if (!back) {
+        result->failedStep = FlashStep::kReturn;
+        result->detail = QStringLiteral("the camera did not come back in time");
+        return;
+    }
+    result->cameBack = true;
+    uint16_t version = 0;
+    if (DevReadDisplayVersion(back->device.get(), back->node, &version) == kSOk) {
+        result->versionAfter = version;
+    }
+    const std::optional<uint16_t> expected = FileVersionWord(order.inputs.firmwarePath);
+    if (expected && result->versionAfter != expected) {
+        result->failedStep = FlashStep::kReturn;
+        result->detail = QStringLiteral("%1, not %2")
+                             .arg(DescribeReturn(*result), FormatVersionLabel(*expected));
+    }
+}
+
 }  // namespace
 
 FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& order,
-                            const MessageSink& sink, const ReportSink& onReport) {
-    RequestRecorder recorder(device);
+                            const MessageSink& sink, const ReportSink& onReport,
+                            const SessionHooks& hooks) {
+    RequestRecorder recorder(device, hooks.abort);
     FlashResult result;
     const PreparedJob prepared = OpenAndPrepare(&recorder, node, order, sink);
     result.request = recorder.FirstFailure();
@@ -98,7 +122,13 @@ FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& o
         result.failedStep = FlashStep::kReset;
         return result;
     }
-    result.succeeded = true;
     result.request.reset();
+    if (order.reset && hooks.awaitReturn) {
+        CheckReturn(order, hooks.awaitReturn, &result);
+        if (result.failedStep == FlashStep::kReturn) {
+            return result;
+        }
+    }
+    result.succeeded = true;
     return result;
 }

@@ -4,7 +4,10 @@
 // worker's write and verify passes and the reset. The window runs the first two here and hands
 // the job to its worker thread; the tools run the whole sequence through RunFlashSession.
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "download/flash_result.h"
 #include "download/worker.h"
@@ -34,8 +37,24 @@ PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& or
 // Each of the worker's reports as it is sent, on the thread that runs the session.
 using ReportSink = std::function<void(const Worker::Report& report)>;
 
+// The camera as it came back from its reset, or nothing when it did not in time.
+struct ReturnedCamera {
+    std::shared_ptr<XuDevice> device;
+    uint32_t node = 0;
+};
+using AwaitReturn = std::function<std::optional<ReturnedCamera>()>;
+
+struct SessionHooks {
+    // Set: after a successful reset the session waits for the camera to come back, reads the
+    // version it displays and, when the firmware file carries a version word, checks it.
+    AwaitReturn awaitReturn;
+    // Set: once true, every further request is refused and the job fails where it stands.
+    const std::atomic<bool>* abort = nullptr;
+};
+
 // The whole sequence on the calling thread, its requests recorded for the failure's cause.
 // result.jobSucceeded is the worker's own outcome (烧写成功); result.succeeded also needs the
 // reset, when asked for, to have reached the device.
 FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& order,
-                            const MessageSink& sink, const ReportSink& onReport);
+                            const MessageSink& sink, const ReportSink& onReport,
+                            const SessionHooks& hooks = {});

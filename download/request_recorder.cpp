@@ -44,13 +44,16 @@ namespace {
 
 class RecordingControl final : public XuControl {
   public:
-    RecordingControl(std::unique_ptr<XuControl> control, std::shared_ptr<RequestRecorder::Log> log)
-        : control_(std::move(control)), log_(std::move(log)) {}
+    RecordingControl(std::unique_ptr<XuControl> control, std::shared_ptr<RequestRecorder::Log> log,
+                     const std::atomic<bool>* abort)
+        : control_(std::move(control)), log_(std::move(log)), abort_(abort) {}
 
     Status KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
                       uint32_t* returned) override {
         uint32_t answered = 0;
-        const Status status = control_->KsProperty(request, data, length, &answered);
+        const bool aborted = abort_ != nullptr && abort_->load();
+        const Status status =
+            aborted ? kAborted : control_->KsProperty(request, data, length, &answered);
         if (returned != nullptr) {
             *returned = answered;
         }
@@ -63,12 +66,13 @@ class RecordingControl final : public XuControl {
   private:
     std::unique_ptr<XuControl> control_;
     std::shared_ptr<RequestRecorder::Log> log_;
+    const std::atomic<bool>* abort_;
 };
 
 }  // namespace
 
-RequestRecorder::RequestRecorder(XuDevice* device)
-    : device_(device), log_(std::make_shared<Log>()) {}
+RequestRecorder::RequestRecorder(XuDevice* device, const std::atomic<bool>* abort)
+    : device_(device), abort_(abort), log_(std::make_shared<Log>()) {}
 
 Status RequestRecorder::OpenControl(std::unique_ptr<XuControl>* control) {
     if (control == nullptr) {
@@ -79,7 +83,7 @@ Status RequestRecorder::OpenControl(std::unique_ptr<XuControl>* control) {
     if (Failed(status)) {
         return status;
     }
-    *control = std::make_unique<RecordingControl>(std::move(inner), log_);
+    *control = std::make_unique<RecordingControl>(std::move(inner), log_, abort_);
     return status;
 }
 

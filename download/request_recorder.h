@@ -4,11 +4,15 @@
 // stood in its segment and what the system said, so a failed job can name its cause. It passes
 // every request through unchanged: the device sees exactly the job's traffic.
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "device/platform.h"
+
+// ERROR_CANCELLED: the request of a job that was told to stop.
+inline constexpr Status kAborted = static_cast<Status>(0x800704C7u);
 
 struct FailedRequest {
     uint32_t selector = 0;
@@ -21,7 +25,8 @@ struct FailedRequest {
 
 class RequestRecorder final : public XuDevice {
   public:
-    explicit RequestRecorder(XuDevice* device);
+    // Once *abort is true every request is refused with kAborted, untouched by the device.
+    explicit RequestRecorder(XuDevice* device, const std::atomic<bool>* abort = nullptr);
 
     Status OpenControl(std::unique_ptr<XuControl>* control) override;
     Status OpenTopology(std::unique_ptr<Topology>* topology) override;
@@ -33,5 +38,6 @@ class RequestRecorder final : public XuDevice {
 
   private:
     XuDevice* device_;
+    const std::atomic<bool>* abort_;
     std::shared_ptr<Log> log_;
 };

@@ -18,7 +18,7 @@ FLOORS='
 3 platforms   device/platforms
 3 prepare     image/prepare_fw_image image/hex_path image/version_label
 3 engine      download/worker download/thread_handoff
-4 session     download/flash_ download/request_recorder
+4 session     download/flash_ download/request_recorder download/camera_
 5 window      app/
 5 cli         cli/
 '

@@ -31,19 +31,33 @@ SimDeviceEntry NumberedDemoCamera(int index) {
 
 }  // namespace
 
-std::unique_ptr<SimPlatform> CreateDemoPlatform(std::vector<std::shared_ptr<SimCamera>>* cameras,
-                                                int count, int absentCamera) {
+std::unique_ptr<SimPlatform> CreateDemoPlatform(std::vector<std::shared_ptr<SimCamera>>* cameras) {
+    SimLineup lineup;
+    lineup.cameras = cameras;
+    return CreateDemoLine(lineup);
+}
+
+std::unique_ptr<SimPlatform> CreateDemoLine(const SimLineup& lineup) {
     auto platform = std::make_unique<SimPlatform>();
-    for (int index = 0; index < count; ++index) {
-        if (index == absentCamera) {
+    const bool gone = lineup.fault == SimFault::kGone;
+    for (int index = 0; index < lineup.count && !(gone && lineup.faultyCamera < 0); ++index) {
+        if (gone && index == lineup.faultyCamera) {
             continue;
         }
         SimDeviceEntry entry = NumberedDemoCamera(index);
         entry.usbPortPath = "sim-" + std::to_string(index + 1);
-        if (cameras != nullptr) {
-            cameras->push_back(std::static_pointer_cast<SimCamera>(entry.filter));
+        const auto camera = std::static_pointer_cast<SimCamera>(entry.filter);
+        if (lineup.cameras != nullptr) {
+            lineup.cameras->push_back(camera);
         }
-        platform->Plug(std::move(entry));
+        if (lineup.returnAfterReset.count() > 0) {
+            platform->ReturnAfterReset(camera, lineup.returnAfterReset);
+        }
+        if (lineup.plugEvery.count() > 0) {
+            platform->PlugLater(std::move(entry), lineup.plugEvery * (index + 1));
+        } else {
+            platform->Plug(std::move(entry));
+        }
     }
     return platform;
 }

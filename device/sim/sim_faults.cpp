@@ -1,6 +1,5 @@
 #include "device/sim/sim_faults.h"
 
-#include "device/sim/demo_cameras.h"
 #include "device/sim/sim_xu_protocol.h"
 
 namespace {
@@ -11,10 +10,9 @@ struct NamedFault {
 };
 
 constexpr NamedFault kNamedFaults[] = {
-    {"handshake", SimFault::kHandshake},
-    {"write", SimFault::kWrite},
-    {"verify", SimFault::kVerify},
-    {"gone", SimFault::kGone},
+    {"handshake", SimFault::kHandshake}, {"write", SimFault::kWrite},
+    {"verify", SimFault::kVerify},       {"gone", SimFault::kGone},
+    {"stale", SimFault::kStale},         {"no-return", SimFault::kNoReturn},
 };
 
 }  // namespace
@@ -39,14 +37,6 @@ std::optional<SimFault> ParseSimFault(const std::string& name) {
     return std::nullopt;
 }
 
-std::unique_ptr<SimPlatform> CreateFaultyDemoPlatform(const SimLineup& lineup) {
-    if (lineup.fault == SimFault::kGone && lineup.faultyCamera < 0) {
-        return std::make_unique<SimPlatform>();
-    }
-    return CreateDemoPlatform(lineup.cameras, lineup.count,
-                              lineup.fault == SimFault::kGone ? lineup.faultyCamera : -1);
-}
-
 void InjectSimFault(SimFault fault, SimXuModel& model) {
     switch (fault) {
         case SimFault::kHandshake:
@@ -57,6 +47,12 @@ void InjectSimFault(SimFault fault, SimXuModel& model) {
             break;
         case SimFault::kVerify:
             model.CorruptReadBack(0);
+            break;
+        case SimFault::kStale:
+            model.SetRestart(SimRestart::kOldFirmware);
+            break;
+        case SimFault::kNoReturn:
+            model.SetRestart(SimRestart::kNever);
             break;
         case SimFault::kNone:
         case SimFault::kGone:

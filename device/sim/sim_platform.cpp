@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/capture_path.h"
+#include "device/sim/sim_camera.h"
 
 namespace {
 
@@ -64,7 +65,16 @@ std::string SimDevicePath(uint16_t vendorId, uint16_t productId, int instance) {
     return "\\\\?\\" + CaptureInterfacePath(vendorId, productId, 0, serial) + "\\global";
 }
 
+SimPlatform::SimPlatform() = default;
+
+SimPlatform::~SimPlatform() {
+    for (const std::shared_ptr<SimCamera>& camera : returning_) {
+        camera->Model().SetResetHandler({});
+    }
+}
+
 Status SimPlatform::EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMoniker>>* monikers) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     monikers->clear();
     if (enumerationFails_) {
         return kEFail;
@@ -76,29 +86,77 @@ Status SimPlatform::EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMonik
 }
 
 void SimPlatform::WatchDeviceChanges(ChangeHandler onChange) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     watcher_ = std::move(onChange);
 }
 
 void SimPlatform::Plug(SimDeviceEntry entry) {
     const std::string path = entry.devicePath;
-    devices_.push_back(std::make_shared<SimDeviceEntry>(std::move(entry)));
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        devices_.push_back(std::make_shared<SimDeviceEntry>(std::move(entry)));
+    }
     Notify({kDbtDeviceArrival, kDbtDevtypDeviceInterface, path});
 }
 
-bool SimPlatform::Unplug(const std::string& devicePath) {
+std::shared_ptr<SimDeviceEntry> SimPlatform::Take(const std::string& devicePath) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     const auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& entry) {
         return entry->devicePath == devicePath;
     });
     if (it == devices_.end()) {
+        return nullptr;
+    }
+    std::shared_ptr<SimDeviceEntry> entry = *it;
+    devices_.erase(it);
+    return entry;
+}
+
+bool SimPlatform::Unplug(const std::string& devicePath) {
+    if (!Take(devicePath)) {
         return false;
     }
-    devices_.erase(it);
     Notify({kDbtDeviceRemoveComplete, kDbtDevtypDeviceInterface, devicePath});
     return true;
 }
 
 void SimPlatform::Notify(const DeviceChange& change) {
-    if (watcher_) {
-        watcher_(change);
+    ChangeHandler watcher;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        watcher = watcher_;
     }
+    if (watcher) {
+        watcher(change);
+    }
+}
+
+void SimPlatform::PlugLater(SimDeviceEntry entry, std::chrono::milliseconds delay) {
+    clock_.After(delay, [this, entry] { Plug(entry); });
+}
+
+void SimPlatform::ReturnAfterReset(const std::shared_ptr<SimCamera>& camera,
+                                   std::chrono::milliseconds delay) {
+    returning_.push_back(camera);
+    const XuDevice* filter = camera.get();
+    SimXuModel* model = &camera->Model();
+    model->SetResetHandler([this, filter, model, delay] {
+        clock_.After(std::chrono::milliseconds(0), [this, filter, model, delay] {
+            std::shared_ptr<SimDeviceEntry> entry;
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                for (const std::shared_ptr<SimDeviceEntry>& each : devices_) {
+                    entry = each->filter.get() == filter ? each : entry;
+                }
+            }
+            if (!entry || !Unplug(entry->devicePath)) {
+                return;
+            }
+            clock_.After(delay, [this, entry, model] {
+                if (model->Restart()) {
+                    Plug(*entry);
+                }
+            });
+        });
+    });
 }

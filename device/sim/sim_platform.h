@@ -3,12 +3,15 @@
 // The simulated cameras as a platform: an ordered set of attached devices, their property
 // bags, and arrival and removal events with Windows-style interface paths.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "device/platform.h"
+#include "device/sim/sim_clock.h"
 
 struct SimDeviceEntry {
     std::string friendlyName;
@@ -26,8 +29,16 @@ struct SimDeviceEntry {
 // the capture-class GUID in braces, lower case, as Windows writes interface paths.
 std::string SimDevicePath(uint16_t vendorId, uint16_t productId, int instance);
 
+class SimCamera;
+
 class SimPlatform final : public DevicePlatform {
   public:
+    SimPlatform();
+    // Cameras that would return after a reset forget the platform first.
+    ~SimPlatform() override;
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
     Status EnumerateVideoInputs(std::vector<std::shared_ptr<DeviceMoniker>>* monikers) override;
     void WatchDeviceChanges(ChangeHandler onChange) override;
 
@@ -38,10 +49,24 @@ class SimPlatform final : public DevicePlatform {
     // Delivers any event to the watcher, as the platform would.
     void Notify(const DeviceChange& change);
 
+    // Changes on the platform's own clock, as a bus makes them: their events reach the watcher
+    // on the clock's thread, so only a watcher that hands them on may use these.
+    // Attaches the device `delay` from now.
+    void PlugLater(SimDeviceEntry entry, std::chrono::milliseconds delay);
+    // After each reset the camera takes it leaves, and `delay` later it is back at the same
+    // port, running the firmware it received (SimXuModel::Restart).
+    void ReturnAfterReset(const std::shared_ptr<SimCamera>& camera,
+                          std::chrono::milliseconds delay);
+
     void SetEnumerationFails(bool fails) { enumerationFails_ = fails; }
 
   private:
+    std::shared_ptr<SimDeviceEntry> Take(const std::string& devicePath);
+
+    mutable std::mutex mutex_;  // the devices and the watcher, which the clock's thread changes too
     std::vector<std::shared_ptr<SimDeviceEntry>> devices_;
     ChangeHandler watcher_;
     bool enumerationFails_ = false;
+    std::vector<std::shared_ptr<SimCamera>> returning_;
+    SimClock clock_;  // last: stopped before anything its actions use goes
 };

@@ -74,6 +74,9 @@ Status SimXuModel::OnInitControl(uint8_t command) {
     transfer_ = Transfer{};
     displayVersionArmed_ = false;
     ++resets_;
+    if (onReset_) {
+        onReset_();
+    }
     return kSOk;
 }
 
@@ -198,6 +201,14 @@ Status SimXuModel::OnEnd(uint8_t command) {
         return ProtocolError(kCtlEnd, "end after " + std::to_string(transfer_.done) + " of " +
                                           std::to_string(transfer_.count) + " bytes");
     }
+    if (!transfer_.readBack && transfer_.kind == kSimFirmwareSegment) {
+        receivedVersion_.reset();
+        if (transfer_.count >= kSimFirmwareVersionOffset + 2) {
+            uint8_t word[2];
+            memory_[transfer_.kind].Read(transfer_.address + kSimFirmwareVersionOffset, word, 2);
+            receivedVersion_ = static_cast<uint16_t>(word[0] << 8 | word[1]);
+        }
+    }
     transfer_ = Transfer{};
     return kSOk;
 }
@@ -222,9 +233,9 @@ Status SimXuModel::OnDisplayVersionRead(uint8_t* answer) {
     }
     displayVersionArmed_ = false;
     std::memset(answer, 0, config_.displayVersionSize);
-    answer[0] = static_cast<uint8_t>(config_.displayVersion);
+    answer[0] = static_cast<uint8_t>(displayVersion_);
     if (config_.displayVersionSize > 1) {
-        answer[1] = static_cast<uint8_t>(config_.displayVersion >> 8);
+        answer[1] = static_cast<uint8_t>(displayVersion_ >> 8);
     }
     return kSOk;
 }

@@ -35,7 +35,7 @@ class Turnaround {
 }  // namespace
 
 SimXuModel::SimXuModel(const SimXuConfig& config)
-    : config_(config), handshakeAnswer_(kSimHelloAnswer) {}
+    : config_(config), displayVersion_(config.displayVersion), handshakeAnswer_(kSimHelloAnswer) {}
 
 Status SimXuModel::Set(uint32_t node, uint32_t selector, const uint8_t* data, uint32_t length) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -213,6 +213,24 @@ void SimXuModel::SetLatency(std::chrono::nanoseconds latency, SimWait wait) {
     std::lock_guard<std::mutex> lock(mutex_);
     latency_ = latency;
     wait_ = wait;
+}
+
+void SimXuModel::SetResetHandler(std::function<void()> onReset) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onReset_ = std::move(onReset);
+}
+
+bool SimXuModel::Restart() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (receivedVersion_ && restart_ == SimRestart::kNewFirmware) {
+        displayVersion_ = *receivedVersion_;
+    }
+    return restart_ != SimRestart::kNever;
+}
+
+void SimXuModel::SetRestart(SimRestart restart) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    restart_ = restart;
 }
 
 void SimXuModel::SetTrafficLogEnabled(bool enabled) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,7 @@ struct SimXuConfig {
 
 enum class SimDirection { kSet, kGet, kSizeQuery };
 enum class SimWait { kSpin, kSleep };
+enum class SimRestart { kNewFirmware, kOldFirmware, kNever };
 
 struct SimTraffic {
     SimDirection direction;
@@ -68,6 +70,15 @@ class SimXuModel {
     // Takes this long over every request, to model a device's turnaround: busy-waiting for a
     // precise time, or sleeping, so that many cameras at once need no core each.
     void SetLatency(std::chrono::nanoseconds latency, SimWait wait = SimWait::kSpin);
+    // Called, under the model's lock, when the device takes a reset command: it must only
+    // schedule what follows (leaving the bus, coming back), not call into the model.
+    void SetResetHandler(std::function<void()> onReset);
+    // The device starts again after its reset, running the firmware it received: its displayed
+    // version becomes the big-endian word at offset 81924 of the last firmware segment written,
+    // when that segment was long enough to hold one. False when it does not start at all.
+    bool Restart();
+    // How the next restarts go: as they should, on the old firmware, or never.
+    void SetRestart(SimRestart restart);
     // Logging copies every packet; a long benchmark run turns it off.
     void SetTrafficLogEnabled(bool enabled);
 
@@ -131,6 +142,10 @@ class SimXuModel {
     bool session_ = false;
     Transfer transfer_;
     bool displayVersionArmed_ = false;
+    uint16_t displayVersion_;
+    std::optional<uint16_t> receivedVersion_;  // carried by the last firmware segment written
+    std::function<void()> onReset_;
+    SimRestart restart_ = SimRestart::kNewFirmware;
     uint32_t resets_ = 0;
     std::map<uint8_t, SimMemory> memory_;
 

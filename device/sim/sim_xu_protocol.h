@@ -27,3 +27,6 @@ inline constexpr uint8_t kSimEnd = 0x44;
 inline constexpr uint8_t kSimReadBack = 0x80;
 inline constexpr uint8_t kSimDisplayVersionRequest[2] = {0xFE, 0x07};
 inline constexpr uint32_t kSimHeaderSize = 10;
+inline constexpr uint8_t kSimFirmwareSegment = 2;
+// Where a firmware image carries its version word, as the file-version label reads it.
+inline constexpr uint32_t kSimFirmwareVersionOffset = 81924;

@@ -16,7 +16,8 @@ TEST_F(CliTest, FlashesAHexFileWithVerifyAndResetLast) {
     const Result r =
         Run({"--simulate", "--trace", "trace.txt", "flash", "firmware.hex", "--verify", "--reset"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QRegularExpression("^烧写成功 时间:\\d+ms\\n$")))
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression("^烧写成功 时间:\\d+ms\\ncame back as V2.1.3\\n$")))
         << r.out.toStdString();
 
     // The packed image of 6000 bytes: 6000 + 3*6 + 11 = 6029 bytes, rounded to 512-byte packets.
@@ -30,7 +31,15 @@ TEST_F(CliTest, FlashesAHexFileWithVerifyAndResetLast) {
     EXPECT_EQ(Count(lines, "set node=1 sel=6 len=512 "), 12);
     EXPECT_EQ(Count(lines, "get node=1 sel=6 len=512 "), 12);
     EXPECT_TRUE(lines.contains("len node=1 sel=6 len=0 status=0x00000000 size=512"));
-    EXPECT_EQ(lines.last(), "set node=1 sel=1 len=1 status=0x00000000 data=76");
+    // The reset ends the job; what follows is the camera, back from it, greeted and asked
+    // for the version it displays.
+    const int reset = lines.indexOf("set node=1 sel=1 len=1 status=0x00000000 data=76");
+    ASSERT_GE(reset, 0);
+    const QStringList back = lines.mid(reset + 1);
+    EXPECT_EQ(Count(back, "set node=1 sel=1 "), 1);
+    EXPECT_EQ(back.value(0), "set node=1 sel=1 len=1 status=0x00000000 data=aa");
+    EXPECT_TRUE(back.last().startsWith("get node=1 sel=9 ")) << back.join('\n').toStdString();
+    EXPECT_EQ(back.filter(QRegularExpression(" sel=[568] ")).size(), 0);
 }
 
 TEST_F(CliTest, FlashesABinaryWithBootSoftwareIntoTheBootCamera) {

@@ -27,7 +27,8 @@ TEST(SimTrafficLine, WritesEveryRequestOnOneLine) {
 }
 
 TEST(SimFault, EveryListedNameParsesAndNoOtherDoes) {
-    EXPECT_EQ(SimFaultNames(), (std::vector<std::string>{"handshake", "write", "verify", "gone"}));
+    EXPECT_EQ(SimFaultNames(), (std::vector<std::string>{"handshake", "write", "verify", "gone",
+                                                         "stale", "no-return"}));
     for (const std::string& name : SimFaultNames()) {
         const std::optional<SimFault> fault = ParseSimFault(name);
         ASSERT_TRUE(fault) << name;
@@ -41,11 +42,11 @@ TEST(SimFault, EveryListedNameParsesAndNoOtherDoes) {
 TEST(SimFault, GoneLeavesNoCameraAndTheOthersBothDemoCameras) {
     std::vector<std::shared_ptr<SimCamera>> cameras;
     std::vector<std::shared_ptr<DeviceMoniker>> monikers;
-    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kGone, -1, &cameras})
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kGone, -1, {}, {}, &cameras})
                   ->EnumerateVideoInputs(&monikers),
               kSFalse);
     EXPECT_TRUE(cameras.empty());
-    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kWrite, -1, &cameras})
+    EXPECT_EQ(CreatePlatform(PlatformKind::kSimulated, {2, SimFault::kWrite, -1, {}, {}, &cameras})
                   ->EnumerateVideoInputs(&monikers),
               kSOk);
     EXPECT_EQ(cameras.size(), 2u);
@@ -57,7 +58,7 @@ TEST(SimFault, GoneLeavesNoCameraAndTheOthersBothDemoCameras) {
 TEST(SimFault, LineOfCamerasAlternatesKindsAndLeavesOutTheGoneOne) {
     std::vector<std::shared_ptr<SimCamera>> cameras;
     std::vector<std::shared_ptr<DeviceMoniker>> monikers;
-    ASSERT_EQ(CreatePlatform(PlatformKind::kSimulated, {5, SimFault::kGone, 1, &cameras})
+    ASSERT_EQ(CreatePlatform(PlatformKind::kSimulated, {5, SimFault::kGone, 1, {}, {}, &cameras})
                   ->EnumerateVideoInputs(&monikers),
               kSOk);
     ASSERT_EQ(monikers.size(), 4u);

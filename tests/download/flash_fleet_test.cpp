@@ -12,7 +12,7 @@ TEST_F(FlashSessionTest, FleetFlashesEachCameraAsASingleRunWould) {
     std::vector<FleetCamera> fleetCameras;
     for (const uint16_t word : {uint16_t{2}, uint16_t{1}, uint16_t{2}}) {
         cameras.push_back(std::make_unique<SimCamera>(Camera(word)));
-        fleetCameras.push_back({cameras.back().get(), 4});
+        fleetCameras.push_back({cameras.back().get(), 4, {}});
     }
     cameras[1]->Model().FailRequest(kCtlData, 2, kSimStall);
     const FlashOrder order = Order("firmware.hex", true, true);

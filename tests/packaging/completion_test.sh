@@ -29,20 +29,20 @@ expect() {
     fi
 }
 
-expect 'dovrane-cli ' 'flash hex2bin list pack reset version'
+expect 'dovrane-cli ' 'flash hex2bin list pack reset version watch'
 expect 'dovrane-cli --simulate --trace t.txt f' 'flash'
-expect 'dovrane-cli --simulate-fault ' 'gone handshake verify write'
-expect 'dovrane-cli --device 1 ' 'flash hex2bin list pack reset version'
+expect 'dovrane-cli --simulate-fault ' 'gone handshake no-return stale verify write'
+expect 'dovrane-cli --device 1 ' 'flash hex2bin list pack reset version watch'
 expect 'dovrane-cli flash ' 'a.hex b.BIN sub'
 expect 'dovrane-cli --simulate flash --device 1 ' 'a.hex b.BIN sub'
 expect 'dovrane-cli flash a.hex --device 1 ' ''
 expect 'dovrane-cli version ' 'b.BIN sub'
 expect 'dovrane-cli hex2bin a.hex ' 'a.hex b.BIN c.txt sub'
 expect 'dovrane-cli pack b.BIN out.bin ' ''
-expect 'dovrane-cli list --' '--help --json --simulate --simulate-cameras --simulate-fault --trace --verbose --version'
+expect 'dovrane-cli list --' '--help --json --simulate --simulate-cameras --simulate-fault --simulate-plug-every --trace --verbose --version'
 expect 'dovrane-cli --trace t.txt flash a.hex --v' '--verbose --verify --version'
 expect 'dovrane-cli reset --d' '--device'
-expect 'dovrane-cli --' '--help --simulate --simulate-cameras --simulate-fault --trace --verbose --version'
+expect 'dovrane-cli --' '--help --simulate --simulate-cameras --simulate-fault --simulate-plug-every --trace --verbose --version'
 expect 'dovrane-cli flash a.hex --a' '--address --all'
 expect 'dovrane-cli flash --only 1d6b:0102 ' 'a.hex b.BIN sub'
 

@@ -1,0 +1,83 @@
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/fleet_view.h"
+#include "device/hotplug.h"
+#include "download/flash_watch.h"
+
+namespace {
+
+constexpr int kTenthMs = 100;
+
+volatile std::sig_atomic_t stopRequests = 0;
+
+void OnStopSignal(int) {
+    stopRequests = stopRequests + 1;
+}
+
+}  // namespace
+
+int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
+    const FlashOrder order = OrderOf(options);
+    CameraRoster roster(devices.Platform());
+    FleetView view(options.json ? FleetView::Style::kJson : FleetView::Style::kLines);
+    view.AnnounceResults();
+    WatchRules rules{options.only, options.skipPresent, options.count, options.reset,
+                     std::chrono::seconds(options.returnTimeout)};
+    FlashWatch watch(
+        roster, order, rules, [&view](int job, const QString& text) { view.Message(job, text); },
+        [&view](const CameraIdentity& camera) { view.AddCamera(camera); });
+
+    // Device changes may come from any thread: each is handled on this one, in order.
+    QCoreApplication* app = QCoreApplication::instance();
+    devices.Platform().WatchDeviceChanges([app, &watch](const DeviceChange& change) {
+        if (IsCaptureDeviceChange(change, [](const std::string&) {})) {
+            QMetaObject::invokeMethod(
+                app, [&watch] { watch.OnDeviceChange(); }, Qt::QueuedConnection);
+        }
+    });
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+
+    bool allSucceeded = true;
+    bool logWritten = true;
+    QTimer tenth;
+    QObject::connect(&tenth, &QTimer::timeout, [&] {
+        if (stopRequests >= 1) {
+            watch.StopAccepting();  // a second signal stops the jobs too
+        }
+        if (stopRequests >= 2) {
+            watch.Abort();
+        }
+        for (const int job : watch.TakeFinished()) {
+            const FlashResult& result = watch.Fleet().Result(job);
+            allSucceeded = allSucceeded && result.succeeded;
+            const QJsonObject record = FlashRecord(watch.Camera(job), order,
+                                                   DigestFile(order.inputs.firmwarePath), result);
+            view.Result(job, result, record);
+            if (log != nullptr) {
+                logWritten = log->Append(record) && logWritten;
+            }
+        }
+        if (watch.Done()) {
+            app->quit();
+        }
+    });
+    watch.Start();
+    tenth.start(kTenthMs);
+    app->exec();
+    devices.Platform().WatchDeviceChanges({});
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    view.Summary(watch.Fleet());
+    if (!logWritten) {
+        std::fprintf(stderr, "dovrane-cli: the flash log could not be written\n");
+    }
+    return allSucceeded ? kExitOk : kExitSomeFailed;
+}
