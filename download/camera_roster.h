@@ -34,6 +34,8 @@ class CameraRoster {
     std::vector<CameraIdentity> Present();
     // Waits until the camera with this key has left and is back (or is back under another
     // device path), then binds and probes it; nothing when it is not back within `timeout`.
+    // The platform is looked at every 50 ms: a camera away for less is taken for one that
+    // never left, and so reported as not back in time, never as back.
     std::optional<RosterCamera> AwaitReturn(const CameraIdentity& camera,
                                             std::chrono::milliseconds timeout);
 
