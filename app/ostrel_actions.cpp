@@ -76,6 +76,9 @@ void Ostrel::HandleWorkerTheardState(qulonglong state) {
             busy = 0;
             ui.pButnLoadFW->setEnabled(true);
             ui.pBtnResetDevice->setEnabled(true);
+            if (jobDevice_) {
+                jobDevice_->ReleaseJob();  // the job's claim against other programs
+            }
             jobDevice_.reset();
             RunDeferredDeviceTraffic();
             break;

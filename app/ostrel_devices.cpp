@@ -91,7 +91,10 @@ void Ostrel::ShowDeviceVersion() {
     }
     const uint32_t node = deviceNodeIds[ui.DeviceList->currentIndex()];
     uint16_t version = 0;
-    ui.label_Device_Ver->setText(DevReadDisplayVersion(device, node, &version) == kSOk
+    std::string holder;
+    // Another program's job on the camera would not survive the exchange.
+    ui.label_Device_Ver->setText(!device->HeldElsewhere(&holder) &&
+                                         DevReadDisplayVersion(device, node, &version) == kSOk
                                      ? FormatVersionLabel(version)
                                      : QString());
 }

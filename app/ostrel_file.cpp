@@ -22,5 +22,6 @@ FlashOrder Ostrel::LoadOrder() const {
     return {{cfgDirPath, ui.pEditFilePath->text(), ui.mEditAddrOffset->text(),
              ui.CheckMainProg->checkState() == Qt::Checked},
             ui.checkBoxVerify->isChecked(),
-            ui.checkBoxResetDevice->isChecked()};
+            ui.checkBoxResetDevice->isChecked(),
+            std::nullopt};  // the window checks no return
 }

@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
         {dir.filePath(QStringLiteral("CfgFile")), QStringLiteral(DOVRANE_EXAMPLES "/firmware.bin"),
          QStringLiteral("0"), true},
         true,
-        false};
+        false,
+        std::nullopt};
     bool allSucceeded = true;
     double single = 0;
     std::printf("fleet_bench: firmware.bin with verify, %lld us per request, median of %d runs\n",

@@ -64,7 +64,7 @@ CameraIdentity CliDevices::Identity(int index) const {
 void CliDevices::InjectFaultAfterDiscovery() {
     for (size_t i = 0; i < cameras_.size(); ++i) {
         if (faultyCamera_ < 0 || static_cast<size_t>(faultyCamera_) == i) {
-            InjectSimFault(fault_, cameras_[i]->Model());
+            InjectSimFault(fault_, *cameras_[i]);
         }
     }
 }

@@ -19,7 +19,8 @@ const char kNotes[] =
     "6 write failed, 7 verify failed, 8 flash --all: some cameras failed,\n"
     "9 the --log file cannot be opened (nothing was flashed),\n"
     "10 the firmware went in but the reset after it failed, 11 the camera did not\n"
-    "come back from its reset in time, or with another version than the file's.\n";
+    "come back from its reset in time, or with another version than the file's,\n"
+    "12 another program holds the camera for its own job (nothing was sent to it).\n";
 
 // The words in lines of at most width characters; a longer word keeps a line to itself.
 QStringList Wrap(const QStringList& words, int width) {

@@ -131,8 +131,9 @@ const std::vector<OptionSpec>& GlobalOptions() {
                &CliOptions::simulatePlugEvery, kPositive),
         Text({"simulate-fault"}, "KIND[@N]",
              "break the simulated cameras, or only camera N: handshake, write, verify, gone "
-             "(not attached at all), stale (back from the reset on the old firmware) or "
-             "no-return (not back from the reset)",
+             "(not attached at all), stale (back from the reset on the old firmware), "
+             "no-return (not back from the reset), pulled (pulled out in the middle of the "
+             "write pass) or held (another program's job holds it)",
              &CliOptions::simulateFault),
         Text({"trace"}, "FILE",
              "write the simulated cameras' traffic to FILE, a '# camera N' section for each",

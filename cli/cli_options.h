@@ -17,6 +17,7 @@ enum ExitCode : int {
     kExitLog = 9,         // the flash log cannot be opened; nothing was flashed
     kExitReset = 10,      // the firmware went in but the reset after it failed
     kExitReturn = 11,     // the camera did not come back from its reset, or with another version
+    kExitBusy = 12,       // another process holds the camera for its own job
 };
 
 inline constexpr int kMaxSimulatedCameras = 10;  // the device table's slots

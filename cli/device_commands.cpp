@@ -23,6 +23,10 @@ void PrintLine(FILE* stream, const QString& text) {
 
 QString DisplayVersion(CliDevices& devices, int index) {
     uint16_t version = 0;
+    std::string holder;
+    if (devices.Device(index)->HeldElsewhere(&holder)) {
+        return QStringLiteral("busy");  // the exchange would break that job
+    }
     return DevReadDisplayVersion(devices.Device(index), devices.Node(index), &version) == kSOk
                ? FormatVersionLabel(version)
                : QString();
@@ -79,7 +83,8 @@ FlashOrder OrderOf(const CliOptions& options) {
     return {{QDir::currentPath() + QStringLiteral("/CfgFile"), options.arguments[0],
              options.address, true},
             options.verify,
-            options.reset};
+            options.reset,
+            FileVersionWord(options.arguments[0])};
 }
 
 int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {

@@ -7,7 +7,7 @@ int FlashExitCode(const FlashResult& result) {
         case FlashStep::kNone:
             return kExitOk;
         case FlashStep::kOpen:
-            return kExitOpen;
+            return result.heldElsewhere ? kExitBusy : kExitOpen;
         case FlashStep::kPrepare:
             return kExitPrepare;
         case FlashStep::kWrite:

@@ -128,6 +128,9 @@ void FleetView::Emit(const QJsonObject& event) {
 }
 
 void FleetView::Summary(const FlashFleet& fleet) {
+    if (announceResults_ && style_ != Style::kJson) {
+        Print(stdout, QStringLiteral("summary:"));
+    }
     int succeeded = 0;
     for (int i = 0; i < fleet.Count(); ++i) {
         const FlashResult& result = fleet.Result(i);

@@ -58,6 +58,16 @@ class XuDevice {
     virtual ~XuDevice() = default;
     virtual Status OpenControl(std::unique_ptr<XuControl>* control) = 0;
     virtual Status OpenTopology(std::unique_ptr<Topology>* topology) = 0;
+
+    // One camera, one job: a job claims its device against every other process before it
+    // sends anything and releases it when it is over (an advisory flock on the video node on
+    // Linux, a named mutex on Windows). False when another process holds it; *holder then
+    // names that process where the platform can tell ("dovrane-cli (pid 4242)").
+    virtual bool ClaimForJob(std::string* /*holder*/) { return true; }
+    virtual void ReleaseJob() {}
+    // Whether another process holds the device for its job: a probe or a version read would
+    // break that job, so none is sent.
+    virtual bool HeldElsewhere(std::string* /*holder*/) { return false; }
 };
 
 // The property bag of one enumerated device: "FriendlyName" and "DevicePath", UTF-8.

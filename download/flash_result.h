@@ -24,6 +24,7 @@ struct FlashResult {
     uint32_t elapsedMs = 0;  // as the worker reports it, for a job that reached the worker
     int64_t bytesWritten = 0;
     int64_t bytesReadBack = 0;
+    bool heldElsewhere = false;  // the open step found the camera claimed by another process
     std::optional<uint16_t> versionWord;  // the device version word the open sequence read
     // After a reset with the return check: whether the camera came back in time, and the
     // version it displays then.

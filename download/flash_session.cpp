@@ -9,12 +9,23 @@
 PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
                            const MessageSink& sink) {
     PreparedJob prepared;
+    std::string holder;
+    if (!device->ClaimForJob(&holder)) {
+        prepared.failedStep = FlashStep::kOpen;
+        prepared.heldElsewhere = true;
+        prepared.detail = QStringLiteral("the camera is held for a job by %1")
+                              .arg(holder.empty() ? QStringLiteral("another process")
+                                                  : QString::fromStdString(holder));
+        sink(QStringLiteral("设备初始化失败"));
+        return prepared;
+    }
     uint16_t packetLength = 0;
     std::string openStep;
     if (DevOpen(device, NodeAddress::Id(node), &prepared.versionWord, &packetLength,
                 [&openStep](const std::string& text) { openStep = text; }) != kSOk) {
         prepared.failedStep = FlashStep::kOpen;
         prepared.detail = QString::fromStdString(openStep);
+        device->ReleaseJob();
         sink(QStringLiteral("设备初始化失败"));
         return prepared;
     }
@@ -29,6 +40,7 @@ PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& or
     const std::lock_guard<std::mutex> lock(workingFiles);
     if (PrepareFwImage(order.inputs, prepared.versionWord == 1, prepared.job, warn) != 0) {
         prepared.failedStep = FlashStep::kPrepare;
+        device->ReleaseJob();
         return prepared;
     }
     prepared.detail.clear();
@@ -68,7 +80,7 @@ void CheckReturn(const FlashOrder& order, const AwaitReturn& awaitReturn, FlashR
     if (DevReadDisplayVersion(back->device.get(), back->node, &version) == kSOk) {
         result->versionAfter = version;
     }
-    const std::optional<uint16_t> expected = FileVersionWord(order.inputs.firmwarePath);
+    const std::optional<uint16_t> expected = order.fileVersion;
     if (expected && result->versionAfter != expected) {
         result->failedStep = FlashStep::kReturn;
         result->detail = QStringLiteral("%1, not %2")
@@ -86,6 +98,7 @@ FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& o
     const PreparedJob prepared = OpenAndPrepare(&recorder, node, order, sink);
     result.request = recorder.FirstFailure();
     result.detail = prepared.detail;
+    result.heldElsewhere = prepared.heldElsewhere;
     if (prepared.failedStep != FlashStep::kNone) {
         result.failedStep = prepared.failedStep;
         return result;
@@ -105,6 +118,7 @@ FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& o
         onReport(report);
     });
     worker.WorkerLoadFw(prepared.job);
+    recorder.ReleaseJob();  // the reset, if any, was the job's last request
     result.bytesWritten = tally.done[0];
     result.bytesReadBack = tally.done[1];
     result.request = recorder.FirstFailure();

@@ -17,6 +17,9 @@ struct FlashOrder {
     PrepareInputs inputs;
     bool verify = false;
     bool reset = false;
+    // The version word the firmware file carries (FileVersionWord), read once by whoever
+    // gives the order, for the return check.
+    std::optional<uint16_t> fileVersion;
 };
 
 // Receives every message of the open sequence and image preparation, in order.
@@ -25,12 +28,15 @@ using MessageSink = ShowWarning;
 struct PreparedJob {
     FlashStep failedStep = FlashStep::kNone;  // kOpen or kPrepare when the job is not ready
     QString detail;                           // that step's own words for the failure
+    bool heldElsewhere = false;               // the open step found the camera claimed
     data_info job{};
     uint16_t versionWord = 0;
 };
 
-// Opens the device at its node and prepares the job: "设备初始化失败" or preparation's
-// warnings go to the sink, exactly as the window shows them.
+// Claims the device for the job, opens it at its node and prepares the job: "设备初始化失败"
+// (also for a device another process holds) or preparation's warnings go to the sink, exactly
+// as the window shows them. A ready job keeps the claim; the job's owner releases it when the
+// job is over (XuDevice::ReleaseJob). A job that is not ready holds none.
 PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
                            const MessageSink& sink);
 

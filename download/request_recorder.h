@@ -30,6 +30,9 @@ class RequestRecorder final : public XuDevice {
 
     Status OpenControl(std::unique_ptr<XuControl>* control) override;
     Status OpenTopology(std::unique_ptr<Topology>* topology) override;
+    bool ClaimForJob(std::string* holder) override { return device_->ClaimForJob(holder); }
+    void ReleaseJob() override { device_->ReleaseJob(); }
+    bool HeldElsewhere(std::string* holder) override { return device_->HeldElsewhere(holder); }
 
     // The first failure since the recorder was made, if any request failed.
     std::optional<FailedRequest> FirstFailure() const;

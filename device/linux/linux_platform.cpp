@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "device/linux/linux_status.h"
 #include "device/linux/uvc_xu_device.h"
 
 namespace {
@@ -69,6 +70,12 @@ class NodeMoniker final : public DeviceMoniker {
         if (Failed(status)) {
             skipped_->push_back(node_.devNode + ": " + OpenFailure(error));
             return status;
+        }
+        std::string holder;
+        if (opened->HeldElsewhere(&holder)) {
+            skipped_->push_back(node_.devNode + ": busy: held for a job by " +
+                                (holder.empty() ? std::string("another process") : holder));
+            return StatusFromErrno(EBUSY);
         }
         *device = std::move(opened);
         return status;

@@ -1,6 +1,7 @@
 #include "device/linux/uvc_xu_device.h"
 
 #include <linux/usb/video.h>
+#include <sys/file.h>
 
 #include <atomic>
 #include <cerrno>
@@ -143,4 +144,43 @@ Status UvcXuDevice::OpenTopology(std::unique_ptr<Topology>* topology) {
 
 int UvcXuDevice::LastErrno() const {
     return node_->lastErrno.load();
+}
+
+bool UvcXuDevice::Busy(int operation, std::string* holder) {
+    const int error = node_->io.lock ? node_->io.lock(node_->fd, operation) : 0;
+    if (error != EWOULDBLOCK) {
+        return false;  // any other answer cannot tell of another job: do not stand in its way
+    }
+    if (holder != nullptr && node_->io.lockHolder) {
+        *holder = node_->io.lockHolder(node_->fd);
+    }
+    return true;
+}
+
+bool UvcXuDevice::ClaimForJob(std::string* holder) {
+    if (Busy(LOCK_EX, holder)) {
+        return false;
+    }
+    claimed_ = true;
+    return true;
+}
+
+void UvcXuDevice::ReleaseJob() {
+    if (claimed_ && node_->io.lock) {
+        node_->io.lock(node_->fd, LOCK_UN);
+    }
+    claimed_ = false;
+}
+
+bool UvcXuDevice::HeldElsewhere(std::string* holder) {
+    if (claimed_) {
+        return false;  // a shared lock here would turn this handle's own exclusive one into it
+    }
+    if (Busy(LOCK_SH, holder)) {
+        return true;
+    }
+    if (node_->io.lock) {
+        node_->io.lock(node_->fd, LOCK_UN);
+    }
+    return false;
 }

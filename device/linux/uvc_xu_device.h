@@ -28,6 +28,11 @@ class UvcXuDevice final : public XuDevice {
     Status OpenControl(std::unique_ptr<XuControl>* control) override;
     Status OpenTopology(std::unique_ptr<Topology>* topology) override;
 
+    // An exclusive flock on the node; HeldElsewhere tries a shared one and lets it go.
+    bool ClaimForJob(std::string* holder) override;
+    void ReleaseJob() override;
+    bool HeldElsewhere(std::string* holder) override;
+
     // The errno of the latest extension-unit request that reached the driver on this node; 0
     // when it succeeded.
     int LastErrno() const;
@@ -35,5 +40,8 @@ class UvcXuDevice final : public XuDevice {
   private:
     struct Node;
     class Control;
+    bool Busy(int operation, std::string* holder);
+
     std::shared_ptr<Node> node_;
+    bool claimed_ = false;  // the exclusive lock is this handle's: it is not held elsewhere
 };

@@ -52,6 +52,7 @@ std::unique_ptr<SimPlatform> CreateDemoLine(const SimLineup& lineup) {
         }
         if (lineup.returnAfterReset.count() > 0) {
             platform->ReturnAfterReset(camera, lineup.returnAfterReset);
+            platform->UnplugWhenGone(camera);
         }
         if (lineup.plugEvery.count() > 0) {
             platform->PlugLater(std::move(entry), lineup.plugEvery * (index + 1));

@@ -149,3 +149,34 @@ SimXuModel* SimCamera::ModelAt(uint32_t node) {
     }
     return nullptr;
 }
+
+void SimCamera::HoldElsewhere(const std::string& holder) {
+    const std::lock_guard<std::mutex> lock(claimMutex_);
+    holder_ = holder;
+}
+
+bool SimCamera::ClaimForJob(std::string* holder) {
+    const std::lock_guard<std::mutex> lock(claimMutex_);
+    if (!holder_.empty()) {
+        *holder = holder_;
+        return false;
+    }
+    claimed_ = true;
+    return true;
+}
+
+void SimCamera::ReleaseJob() {
+    const std::lock_guard<std::mutex> lock(claimMutex_);
+    claimed_ = false;
+}
+
+bool SimCamera::HeldElsewhere(std::string* holder) {
+    const std::lock_guard<std::mutex> lock(claimMutex_);
+    *holder = holder_;
+    return !holder_.empty();
+}
+
+bool SimCamera::Claimed() const {
+    const std::lock_guard<std::mutex> lock(claimMutex_);
+    return claimed_;
+}

@@ -4,7 +4,9 @@
 // requests for its extension unit from a SimXuModel and shows a topology of several nodes.
 
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "device/ks_request.h"
@@ -39,6 +41,13 @@ class SimCamera : public XuDevice {
     Status OpenControl(std::unique_ptr<XuControl>* control) override;
     Status OpenTopology(std::unique_ptr<Topology>* topology) override;
 
+    // Another process's job, for tests: while a holder is set, claims are refused with it.
+    void HoldElsewhere(const std::string& holder);
+    bool ClaimForJob(std::string* holder) override;
+    void ReleaseJob() override;
+    bool HeldElsewhere(std::string* holder) override;
+    bool Claimed() const;
+
     // One kernel-streaming property request as the camera's driver would answer it.
     Status KsProperty(const KsPropertyNode& request, void* data, uint32_t length,
                       uint32_t* returned);
@@ -54,6 +63,9 @@ class SimCamera : public XuDevice {
     Status Serve(const Guid& set, const KsRequest& request, uint8_t* data, uint32_t length,
                  uint32_t* answered);
 
+    mutable std::mutex claimMutex_;
+    std::string holder_;
+    bool claimed_ = false;
     const SimCameraConfig config_;
     std::vector<Guid> nodeTypes_;
     SimXuModel model_;

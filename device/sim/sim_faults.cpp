@@ -13,7 +13,10 @@ constexpr NamedFault kNamedFaults[] = {
     {"handshake", SimFault::kHandshake}, {"write", SimFault::kWrite},
     {"verify", SimFault::kVerify},       {"gone", SimFault::kGone},
     {"stale", SimFault::kStale},         {"no-return", SimFault::kNoReturn},
+    {"pulled", SimFault::kPulled},       {"held", SimFault::kHeld},
 };
+
+constexpr uint32_t kPulledAfterRequests = 6 + 3 + 40;
 
 }  // namespace
 
@@ -37,7 +40,8 @@ std::optional<SimFault> ParseSimFault(const std::string& name) {
     return std::nullopt;
 }
 
-void InjectSimFault(SimFault fault, SimXuModel& model) {
+void InjectSimFault(SimFault fault, SimCamera& camera) {
+    SimXuModel& model = camera.Model();
     switch (fault) {
         case SimFault::kHandshake:
             model.SetHandshakeAnswer(0x00);
@@ -53,6 +57,13 @@ void InjectSimFault(SimFault fault, SimXuModel& model) {
             break;
         case SimFault::kNoReturn:
             model.SetRestart(SimRestart::kNever);
+            break;
+        case SimFault::kHeld:
+            camera.HoldElsewhere("another program (simulated)");
+            break;
+        case SimFault::kPulled:
+            // The open sequence, the transfer's opening and 40 data packets, then nothing.
+            model.VanishAfter(kPulledAfterRequests);
             break;
         case SimFault::kNone:
         case SimFault::kGone:

@@ -70,6 +70,7 @@ SimPlatform::SimPlatform() = default;
 SimPlatform::~SimPlatform() {
     for (const std::shared_ptr<SimCamera>& camera : returning_) {
         camera->Model().SetResetHandler({});
+        camera->Model().SetGoneHandler({});
     }
 }
 
@@ -135,6 +136,29 @@ void SimPlatform::PlugLater(SimDeviceEntry entry, std::chrono::milliseconds dela
     clock_.After(delay, [this, entry] { Plug(entry); });
 }
 
+std::shared_ptr<SimDeviceEntry> SimPlatform::EntryOf(const XuDevice* filter) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (const std::shared_ptr<SimDeviceEntry>& entry : devices_) {
+        if (entry->filter.get() == filter) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+void SimPlatform::UnplugWhenGone(const std::shared_ptr<SimCamera>& camera) {
+    returning_.push_back(camera);
+    const XuDevice* filter = camera.get();
+    camera->Model().SetGoneHandler([this, filter] {
+        clock_.After(std::chrono::milliseconds(0), [this, filter] {
+            const std::shared_ptr<SimDeviceEntry> entry = EntryOf(filter);
+            if (entry) {
+                Unplug(entry->devicePath);
+            }
+        });
+    });
+}
+
 void SimPlatform::ReturnAfterReset(const std::shared_ptr<SimCamera>& camera,
                                    std::chrono::milliseconds delay) {
     returning_.push_back(camera);
@@ -142,13 +166,7 @@ void SimPlatform::ReturnAfterReset(const std::shared_ptr<SimCamera>& camera,
     SimXuModel* model = &camera->Model();
     model->SetResetHandler([this, filter, model, delay] {
         clock_.After(std::chrono::milliseconds(0), [this, filter, model, delay] {
-            std::shared_ptr<SimDeviceEntry> entry;
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                for (const std::shared_ptr<SimDeviceEntry>& each : devices_) {
-                    entry = each->filter.get() == filter ? each : entry;
-                }
-            }
+            const std::shared_ptr<SimDeviceEntry> entry = EntryOf(filter);
             if (!entry || !Unplug(entry->devicePath)) {
                 return;
             }

@@ -57,16 +57,19 @@ class SimPlatform final : public DevicePlatform {
     // port, running the firmware it received (SimXuModel::Restart).
     void ReturnAfterReset(const std::shared_ptr<SimCamera>& camera,
                           std::chrono::milliseconds delay);
+    // A camera that vanishes (SimXuModel::VanishAfter) is unplugged then: pulled out.
+    void UnplugWhenGone(const std::shared_ptr<SimCamera>& camera);
 
     void SetEnumerationFails(bool fails) { enumerationFails_ = fails; }
 
   private:
     std::shared_ptr<SimDeviceEntry> Take(const std::string& devicePath);
+    std::shared_ptr<SimDeviceEntry> EntryOf(const XuDevice* filter) const;
 
     mutable std::mutex mutex_;  // the devices and the watcher, which the clock's thread changes too
     std::vector<std::shared_ptr<SimDeviceEntry>> devices_;
     ChangeHandler watcher_;
     bool enumerationFails_ = false;
-    std::vector<std::shared_ptr<SimCamera>> returning_;
+    std::vector<std::shared_ptr<SimCamera>> returning_;  // cameras whose handlers name this
     SimClock clock_;  // last: stopped before anything its actions use goes
 };

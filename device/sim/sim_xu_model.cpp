@@ -136,7 +136,9 @@ Status SimXuModel::Admit(SimDirection direction, uint32_t selector, uint32_t len
         if (*requestsLeft_ == 0) {
             return kSimDeviceGone;
         }
-        --*requestsLeft_;
+        if (--*requestsLeft_ == 0 && onGone_) {
+            onGone_();
+        }
     }
     const std::optional<Control> control = ControlOf(selector);
     if (!control) {
@@ -218,6 +220,11 @@ void SimXuModel::SetLatency(std::chrono::nanoseconds latency, SimWait wait) {
 void SimXuModel::SetResetHandler(std::function<void()> onReset) {
     std::lock_guard<std::mutex> lock(mutex_);
     onReset_ = std::move(onReset);
+}
+
+void SimXuModel::SetGoneHandler(std::function<void()> onGone) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    onGone_ = std::move(onGone);
 }
 
 bool SimXuModel::Restart() {

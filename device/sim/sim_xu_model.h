@@ -73,6 +73,8 @@ class SimXuModel {
     // Called, under the model's lock, when the device takes a reset command: it must only
     // schedule what follows (leaving the bus, coming back), not call into the model.
     void SetResetHandler(std::function<void()> onReset);
+    // Called likewise, once, when a device told to vanish (VanishAfter) is gone.
+    void SetGoneHandler(std::function<void()> onGone);
     // The device starts again after its reset, running the firmware it received: its displayed
     // version becomes the big-endian word at offset 81924 of the last firmware segment written,
     // when that segment was long enough to hold one. False when it does not start at all.
@@ -145,6 +147,7 @@ class SimXuModel {
     uint16_t displayVersion_;
     std::optional<uint16_t> receivedVersion_;  // carried by the last firmware segment written
     std::function<void()> onReset_;
+    std::function<void()> onGone_;
     SimRestart restart_ = SimRestart::kNewFirmware;
     uint32_t resets_ = 0;
     std::map<uint8_t, SimMemory> memory_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "device/windows/job_mutex.h"
 #include "device/windows/utf16.h"
 
 static_assert(sizeof(KSP_NODE) == sizeof(KsPropertyNode), "KSP_NODE is 32 bytes");
@@ -97,7 +98,19 @@ class ComTopology final : public Topology {
 
 class ComXuDevice final : public XuDevice {
   public:
-    explicit ComXuDevice(ComRef<IBaseFilter> filter) : filter_(std::move(filter)) {}
+    ComXuDevice(ComRef<IBaseFilter> filter, const std::string& devicePath)
+        : filter_(std::move(filter)), job_(devicePath) {}
+
+    // Windows cannot tell which process owns a mutex.
+    bool ClaimForJob(std::string* holder) override {
+        *holder = "another program";
+        return job_.Claim();
+    }
+    void ReleaseJob() override { job_.Release(); }
+    bool HeldElsewhere(std::string* holder) override {
+        *holder = "another program";
+        return job_.HeldElsewhere();
+    }
 
     Status OpenControl(std::unique_ptr<XuControl>* control) override {
         ComRef<IKsControl> ksControl;
@@ -119,6 +132,7 @@ class ComXuDevice final : public XuDevice {
 
   private:
     ComRef<IBaseFilter> filter_;
+    JobMutex job_;
 };
 
 class ComPropertyBag final : public PropertyBag {
@@ -171,7 +185,12 @@ class ComDeviceMoniker final : public DeviceMoniker {
             },
             &filter);
         if (Succeeded(status)) {
-            *device = WrapFilter(std::move(filter));
+            std::unique_ptr<PropertyBag> bag;
+            std::string path;
+            if (Succeeded(OpenPropertyBag(&bag))) {
+                bag->Read("DevicePath", &path);
+            }
+            *device = WrapFilter(std::move(filter), path);
         }
         return status;
     }
@@ -186,6 +205,6 @@ std::shared_ptr<DeviceMoniker> WrapMoniker(ComRef<IMoniker> moniker) {
     return std::make_shared<ComDeviceMoniker>(std::move(moniker));
 }
 
-std::shared_ptr<XuDevice> WrapFilter(ComRef<IBaseFilter> filter) {
-    return std::make_shared<ComXuDevice>(std::move(filter));
+std::shared_ptr<XuDevice> WrapFilter(ComRef<IBaseFilter> filter, const std::string& devicePath) {
+    return std::make_shared<ComXuDevice>(std::move(filter), devicePath);
 }

@@ -5,6 +5,7 @@
 // a filter, a topology or a property channel) owns its own reference in the same way.
 
 #include <memory>
+#include <string>
 
 #include "device/platform.h"
 #include "device/windows/com_ref.h"
@@ -13,5 +14,7 @@
 // One entry of the video-input category.
 std::shared_ptr<DeviceMoniker> WrapMoniker(ComRef<IMoniker> moniker);
 
-// A capture filter: the reference that the device table's std::shared_ptr stands for.
-std::shared_ptr<XuDevice> WrapFilter(ComRef<IBaseFilter> filter);
+// A capture filter: the reference that the device table's std::shared_ptr stands for. Jobs on
+// it claim the camera under its device path (empty: no claim is ever refused).
+std::shared_ptr<XuDevice> WrapFilter(ComRef<IBaseFilter> filter,
+                                     const std::string& devicePath = {});

@@ -201,3 +201,48 @@ TEST_F(LoadTest, ResetButtonAddressesNodeOne) {
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(atOne->Model().ResetCount(), 1u);
 }
+
+// A camera pulled out in the middle of its packets: the job fails rather than hangs, the
+// window is idle again and the list follows the removal once the job is over.
+TEST_F(LoadTest, CameraPulledOutMidWriteFailsAndLeavesTheList) {
+    AddCamera({}, 0x0105, "Other Camera");
+    auto pulled = AddCamera();
+    Open();
+    auto* list = Widget<QComboBox>("DeviceList");
+    ASSERT_EQ(list->count(), 2);
+    list->setCurrentIndex(1);
+    ChooseBinary(4000);
+    pulled->Model().SetLatency(std::chrono::microseconds(500));
+    pulled->Model().VanishAfter(6 + 3 + 40);  // the open, the transfer's opening, 40 packets
+    Widget<QPushButton>("pButnLoadFW")->click();
+    const auto gone = [&pulled] {
+        const std::vector<SimTraffic> traffic = pulled->Model().Traffic();
+        return !traffic.empty() && traffic.back().status == kSimDeviceGone;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(gone, 20000));
+    ASSERT_TRUE(platform.Unplug(SimDevicePath(0x1d6b, 0x0102, 0x0102)));
+
+    auto* load = Widget<QPushButton>("pButnLoadFW");
+    ASSERT_TRUE(QTest::qWaitFor([load] { return load->isEnabled(); }, 5000));
+    EXPECT_TRUE(Widget<QPushButton>("pBtnResetDevice")->isEnabled());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "烧写失败");
+    ASSERT_TRUE(QTest::qWaitFor([list] { return list->count() == 1; }, 5000));
+    EXPECT_TRUE(list->itemText(0).startsWith("Other Camera"));
+}
+
+// Another program flashing the camera: the load refuses with the open failure and neither it
+// nor the version display sends the camera anything.
+TEST_F(LoadTest, CameraHeldByAnotherProgramGetsNoTraffic) {
+    auto camera = AddCamera();
+    Open();
+    ChooseBinary(100);
+    camera->HoldElsewhere("dovrane-cli (pid 4242)");
+    camera->Model().ClearTraffic();
+    Widget<QComboBox>("DeviceList")->setCurrentIndex(0);
+    Widget<QPushButton>("pButnLoadFW")->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "设备初始化失败");
+    EXPECT_TRUE(Widget<QPushButton>("pButnLoadFW")->isEnabled());
+    EXPECT_TRUE(camera->Model().Traffic().empty());
+}

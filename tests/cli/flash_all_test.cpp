@@ -1,6 +1,7 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -41,8 +42,9 @@ TEST_F(CliTest, AllFlashesEveryCameraAndNamesTheOneThatFailed) {
     ASSERT_EQ(summary.size(), 4) << all.out.toStdString();
     EXPECT_TRUE(summary[0].startsWith("0  Dovrane Sim Camera    VID_1D6B&PID_0102  success  "));
     EXPECT_TRUE(summary[1].startsWith("1  Dovrane Sim Boot Camera    VID_1D6B&PID_0103  failure"));
-    EXPECT_TRUE(summary[1].endsWith("write failed at packet 2 of 2 (selector 6): device stalled "
-                                    "the request (0x8007001f)"))
+    EXPECT_TRUE(
+        summary[1].endsWith("write failed at packet 2 of 2 (selector 6): device stalled "
+                            "the request (0x8007001f)"))
         << summary[1].toStdString();
     EXPECT_TRUE(summary[2].startsWith("2  Dovrane Sim Camera 3    VID_1D6B&PID_0102  success  "));
     EXPECT_EQ(summary[3], "2 of 3 cameras flashed");
@@ -169,9 +171,8 @@ TEST_F(CliTest, ConcurrentProcessesNeitherMixNorLoseRecords) {
     QProcess processes[2];
     for (QProcess& process : processes) {
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(DOVRANE_CLI),
-                      {"--simulate-cameras", "4", "flash", "firmware.bin", "--all", "--log",
-                       "flash.log"});
+        process.start(QStringLiteral(DOVRANE_CLI), {"--simulate-cameras", "4", "flash",
+                                                    "firmware.bin", "--all", "--log", "flash.log"});
     }
     for (QProcess& process : processes) {
         ASSERT_TRUE(process.waitForFinished(60000));
@@ -182,4 +183,35 @@ TEST_F(CliTest, ConcurrentProcessesNeitherMixNorLoseRecords) {
     for (const QJsonObject& record : records) {
         EXPECT_EQ(record["outcome"].toString(), "success");
     }
+}
+
+// A camera pulled out mid-write fails with its cause; the others are not disturbed.
+TEST_F(CliTest, AllReportsTheCameraPulledOutAndFinishesTheOthers) {
+    const Result r = Run({"--simulate-cameras", "3", "--simulate-fault", "pulled@1", "flash",
+                          "firmware.bin", "--all", "--verify", "--reset"});
+    EXPECT_EQ(r.exitCode, 8) << r.err.toStdString();
+    const QStringList summary = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(summary.size(), 4) << r.out.toStdString();
+    EXPECT_TRUE(summary[0].contains("  success  ")) << summary[0].toStdString();
+    EXPECT_TRUE(summary[1].contains(QRegularExpression(
+        "  failure  .*write failed at packet \\d+ of 192 \\(selector 6\\): device not connected")))
+        << summary[1].toStdString();
+    EXPECT_TRUE(summary[2].contains("  success  ")) << summary[2].toStdString();
+}
+
+// One camera, one job: a camera another program holds is sent nothing and named busy.
+TEST_F(CliTest, CameraHeldByAnotherProgramIsRefusedAndListedAsBusy) {
+    const Result flash = Run({"--simulate", "--simulate-fault", "held@0", "--trace", "trace.txt",
+                              "flash", "firmware.bin"});
+    EXPECT_EQ(flash.exitCode, 12) << flash.err.toStdString();
+    EXPECT_TRUE(flash.err.contains("设备初始化失败"));
+    EXPECT_EQ(flash.err.split('\n', Qt::SkipEmptyParts).constLast(),
+              "open failed: the camera is held for a job by another program (simulated)");
+    // Discovery's probe came before the other program took the camera.
+    EXPECT_EQ(Count(CameraTrace(0), "set node=1 sel=6 "), 0);
+    EXPECT_EQ(Count(CameraTrace(0), "set node=1 sel=9 "), 0);
+
+    const Result list = Run({"--simulate", "--simulate-fault", "held@1", "list"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_TRUE(list.out.split('\n')[1].endsWith("  busy")) << list.out.toStdString();
 }

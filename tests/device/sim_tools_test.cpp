@@ -28,7 +28,7 @@ TEST(SimTrafficLine, WritesEveryRequestOnOneLine) {
 
 TEST(SimFault, EveryListedNameParsesAndNoOtherDoes) {
     EXPECT_EQ(SimFaultNames(), (std::vector<std::string>{"handshake", "write", "verify", "gone",
-                                                         "stale", "no-return"}));
+                                                         "stale", "no-return", "pulled", "held"}));
     for (const std::string& name : SimFaultNames()) {
         const std::optional<SimFault> fault = ParseSimFault(name);
         ASSERT_TRUE(fault) << name;

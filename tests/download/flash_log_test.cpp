@@ -59,7 +59,7 @@ TEST(FlashLog, AppendsOneStampedRecordPerLine) {
     failed.versionWord = 2;
     failed.elapsedMs = 42;
     const CameraIdentity camera{3, "Cam    VID_1D6B&PID_0102", "/dev/video2", "1-1.3", "SN42"};
-    const FlashOrder order{{"cfg", "固件/fw.bin", "8000", true}, true, false};
+    const FlashOrder order{{"cfg", "固件/fw.bin", "8000", true}, true, false, std::nullopt};
     FlashLog log;
     ASSERT_TRUE(log.Open(path));
     ASSERT_TRUE(log.Append(FlashRecord(camera, order, {3, "abcd"}, failed)));

@@ -37,7 +37,8 @@ class FlashSessionTest : public ::testing::Test {
     FlashOrder Order(const char* file, bool verify, bool reset) const {
         return {{dir.filePath("CfgFile"), dir.filePath(file), QStringLiteral("0"), true},
                 verify,
-                reset};
+                reset,
+                std::nullopt};
     }
 
     static std::vector<std::string> Lines(const SimXuModel& model) {

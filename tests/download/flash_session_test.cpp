@@ -192,3 +192,31 @@ TEST_F(FlashSessionTest, TrafficIsThatOfTheOpenSequenceAndTheWorker) {
     worker.WorkerLoadFw(job);
     EXPECT_EQ(Lines(viaSession.Model()), Lines(direct.Model()));
 }
+
+// One camera, one job: a camera another process holds gets nothing at all; one that is free is
+// held from the open to the end of the job and let go after it.
+TEST_F(FlashSessionTest, JobHoldsItsCameraAndRefusesOneHeldElsewhere) {
+    SimCamera held(Camera());
+    held.HoldElsewhere("dovrane-cli (pid 4242)");
+    const FlashResult refused = Flash(held, Order("firmware.bin", false, true));
+    EXPECT_EQ(refused.failedStep, FlashStep::kOpen);
+    EXPECT_TRUE(refused.heldElsewhere);
+    EXPECT_EQ(DescribeFailure(refused).toStdString(),
+              "open failed: the camera is held for a job by dovrane-cli (pid 4242)");
+    EXPECT_EQ(messages, QStringList{"设备初始化失败"});
+    EXPECT_TRUE(held.Model().Traffic().empty());
+
+    SimCamera free(Camera());
+    bool heldDuringTheJob = true;
+    const FlashResult result = RunFlashSession(
+        &free, 4, Order("firmware.bin", false, true), [](const QString&) {},
+        [&](const Worker::Report&) { heldDuringTheJob = heldDuringTheJob && free.Claimed(); });
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_TRUE(heldDuringTheJob);
+    EXPECT_FALSE(free.Claimed());
+
+    SimCamera unprepared(Camera());
+    EXPECT_EQ(Flash(unprepared, Order("nothing.bin", false, false)).failedStep,
+              FlashStep::kPrepare);
+    EXPECT_FALSE(unprepared.Claimed());
+}

@@ -113,3 +113,24 @@ TEST_F(FlashWatchTest, SkipPresentWaitsForTheNextCameraAtThatPort) {
     EXPECT_EQ(started, (QStringList{"1-1", "1-2"}));
     EXPECT_EQ(finished.size(), 2);
 }
+
+// Pulled out in the middle of its packets: the job fails; a camera plugged into that port
+// again is a new one and is flashed.
+TEST_F(FlashWatchTest, CameraPulledOutMidWriteIsFlashedAgainWhenPluggedBackIn) {
+    platform.UnplugWhenGone(camera);
+    camera->Model().VanishAfter(6 + 3 + 40);
+    std::unique_ptr<FlashWatch> watch = Watch(false);
+    watch->Start();
+    ASSERT_TRUE(Follow(*watch, kBound, Finished(1)));
+    const FlashResult& pulled = watch->Fleet().Result(0);
+    EXPECT_EQ(pulled.failedStep, FlashStep::kWrite);
+    ASSERT_TRUE(pulled.request);
+    EXPECT_EQ(pulled.request->status, kSimDeviceGone);
+
+    auto fresh = std::make_shared<SimCamera>(Camera());
+    platform.ReturnAfterReset(fresh, kAway);
+    platform.Plug(Entry(fresh, "1-1"));
+    ASSERT_TRUE(Follow(*watch, kBound, Finished(2)));
+    EXPECT_EQ(started, (QStringList{"1-1", "1-1"}));
+    EXPECT_TRUE(watch->Fleet().Result(1).succeeded);
+}

@@ -1,6 +1,7 @@
 #include "tests/linux/fake_uvc_kernel.h"
 
 #include <linux/usb/video.h>
+#include <sys/file.h>
 
 #include <cerrno>
 
@@ -42,6 +43,11 @@ LinuxDeviceIo FakeUvcKernel::Io() {
         return 0;
     };
     io.xuQuery = [this](int fd, uvc_xu_control_query* query) { return Query(fd, query); };
+    io.lock = [this](int fd, int operation) {
+        const bool held = !nodes.at(open_.at(fd)).heldBy.empty();
+        return held && (operation & LOCK_UN) == 0 ? EWOULDBLOCK : 0;
+    };
+    io.lockHolder = [this](int fd) { return nodes.at(open_.at(fd)).heldBy; };
     return io;
 }
 

@@ -17,6 +17,7 @@ class FakeUvcKernel {
         int openErrno = 0;
         int queryCapErrno = 0;
         std::map<uint8_t, SimXuModel*> units;  // the extension units that answer
+        std::string heldBy;                    // another process's job holds the node's flock
     };
 
     std::map<std::string, Node> nodes;  // by /dev path

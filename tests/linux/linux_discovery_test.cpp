@@ -145,6 +145,26 @@ TEST_F(LinuxDiscovery, SharedDiscoveryAcceptsOurCameraThroughTheExtensionUnitIoc
     EXPECT_EQ(kernel.opens - kernel.closes, 1);
 }
 
+// A camera another process is flashing is left out, with who holds it, and sent nothing: the
+// probe's initialise would break that job.
+TEST_F(LinuxDiscovery, CameraHeldForAnotherProcesssJobIsLeftOutUntouched) {
+    SimXuModel other;
+    PlugOurCamera(0);
+    PlugOurCamera(2, "1-2");
+    kernel.nodes[Dev(2)].units[3] = &other;
+    kernel.nodes[Dev(0)].heldBy = "dovrane-cli (pid 4242)";
+
+    LinuxPlatform platform = Platform();
+    Table table;
+    ASSERT_EQ(EnumVideoDevices(platform, table.monikers, table.filters, table.nodeIds), 1);
+    EXPECT_EQ(Read(*table.monikers[0], "UsbPortPath"), "1-2");
+    EXPECT_TRUE(firmware.Traffic().empty());
+    const std::vector<std::string> skipped = platform.SkippedDevices();
+    EXPECT_NE(std::find(skipped.begin(), skipped.end(),
+                        "/dev/video0: busy: held for a job by dovrane-cli (pid 4242)"),
+              skipped.end());
+}
+
 TEST_F(LinuxDiscovery, EachVideoFunctionOfOneDeviceTalksToItsOwnUnit) {
     SimXuModel second;
     sysfs.AddUsbDevice("1-4", 0x1d6b, 0x0104, "Dual Cam", TwoFunctionCamera());

@@ -31,7 +31,7 @@ expect() {
 
 expect 'dovrane-cli ' 'flash hex2bin list pack reset version watch'
 expect 'dovrane-cli --simulate --trace t.txt f' 'flash'
-expect 'dovrane-cli --simulate-fault ' 'gone handshake no-return stale verify write'
+expect 'dovrane-cli --simulate-fault ' 'gone handshake held no-return pulled stale verify write'
 expect 'dovrane-cli --device 1 ' 'flash hex2bin list pack reset version watch'
 expect 'dovrane-cli flash ' 'a.hex b.BIN sub'
 expect 'dovrane-cli --simulate flash --device 1 ' 'a.hex b.BIN sub'
