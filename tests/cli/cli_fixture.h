@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/sample_files.h"
+
 struct Result {
     int exitCode;
     QString out;
@@ -17,14 +19,7 @@ struct Result {
 
 class CliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(QDir(dir.path()).mkpath("CfgFile"));
-        for (const char* name : {"firmware.hex", "firmware.bin", "CfgFile/boot_sw.hex"}) {
-            ASSERT_TRUE(
-                QFile::copy(QStringLiteral(DOVRANE_EXAMPLES "/") + name, dir.filePath(name)));
-        }
-    }
+    void SetUp() override { CopySampleFiles(dir); }
 
     Result Run(const QStringList& args) {
         QProcess process;

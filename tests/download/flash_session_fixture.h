@@ -15,17 +15,11 @@
 #include "device/sim/sim_camera.h"
 #include "device/sim/sim_trace.h"
 #include "download/flash_session.h"
+#include "tests/sample_files.h"
 
 class FlashSessionTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(QDir(dir.path()).mkpath("CfgFile"));
-        for (const char* name : {"firmware.hex", "firmware.bin", "CfgFile/boot_sw.hex"}) {
-            ASSERT_TRUE(
-                QFile::copy(QStringLiteral(DOVRANE_EXAMPLES "/") + name, dir.filePath(name)));
-        }
-    }
+    void SetUp() override { CopySampleFiles(dir); }
 
     static SimCameraConfig Camera(uint16_t versionWord = 2) {
         SimCameraConfig config;
