@@ -21,9 +21,10 @@ STALL_STATUS=0x8007001f
 NODES_PER_CAMERA=2
 passed=0
 failed=0
-# By camera name: its emulator, its video nodes (capture first) and how many lines of its
-# traffic the last snapshot took.
-declare -A emulator_pids=() camera_nodes=() traffic_taken=()
+# By camera name: its emulator, its video nodes (capture first) as they were when it was plugged
+# in, its USB port (kept across its resets) and how many lines of its traffic the last snapshot
+# took.
+declare -A emulator_pids=() camera_nodes=() camera_ports=() traffic_taken=()
 
 # Every program started here loads its libraries over 9p in an emulated CPU, a few hundred
 # milliseconds each: the helpers that poll use bash builtins only.
@@ -100,12 +101,9 @@ camera_arrived() {
   [ "${#new_nodes[@]}" -eq "$NODES_PER_CAMERA" ]
 }
 
-camera_gone() {
-  local node
-  for node in ${camera_nodes[$1]}; do
-    [ ! -e "/dev/$node" ] || return 1
-  done
-}
+# The camera's USB device has gone, and its video nodes with it: they go first. A camera back
+# from a reset may have other nodes than it was plugged in with, but not another port.
+camera_gone() { [ ! -e "/sys/bus/usb/devices/${camera_ports[$1]}" ]; }
 
 # The camera's capture node: capture_node NAME
 capture_node() {
@@ -127,6 +125,8 @@ start_emulator() {
   traffic_taken[$name]=0
   if wait_for 300 camera_arrived "${known[@]}"; then
     camera_nodes[$name]=${new_nodes[*]}
+    camera_ports[$name]=$(readlink -f "/sys/class/video4linux/${new_nodes[0]}/device/..")
+    camera_ports[$name]=${camera_ports[$name]##*/}
     return 0
   fi
   note "not $NODES_PER_CAMERA new video nodes after the attach: ${new_nodes[*]}"
@@ -152,7 +152,7 @@ forget_emulator() {
   reap_emulator "${emulator_pids[$name]}"
   emulator_status=$?
   unset "emulator_pids[$name]"
-  wait_for 100 camera_gone "$name" || note "${camera_nodes[$name]} outlived the unplug"
+  wait_for 100 camera_gone "$name" || note "USB device ${camera_ports[$name]} outlived the unplug"
 }
 
 # Unplugs the camera and waits for its report: stop_emulator NAME
@@ -184,6 +184,8 @@ snapshot() {
 
 summary_value() { awk -v key="$2" '$1 == key { print $2 }' "$WORK/$1/report/summary"; }
 last_request() { sed -n 's/^last //p' "$WORK/$1/report/summary"; }
+# The last request the camera took before it first left the bus.
+last_before_leaving() { sed -n 's/^attachment_1_last //p' "$WORK/$1/report/summary"; }
 
 # What the device must hold for a segment made from FILE: FILE, its last packet padded with
 # 0xFF: expected_segment FILE PACKET_LENGTH OUT
@@ -225,7 +227,8 @@ flash() {
 # written segment: request_rate NAME
 request_rate() {
   local requests segments
-  requests=$(summary_value "$1" requests)
+  # The job's own requests: those the camera took before it left on the reset.
+  requests=$(summary_value "$1" attachment_1_requests)
   segments=$(grep -c '^set node=4 sel=5 .* data=0' "$WORK/$1/report/traffic")
   [ -n "$flash_ms" ] && [ "${requests:-0}" -gt 0 ] &&
     note "measured: $requests extension-unit requests in ${flash_ms} ms with $segments" \
@@ -238,9 +241,15 @@ flash_succeeded() {
     check "烧写成功 with the elapsed time" [ -n "$flash_ms" ]
 }
 
-reset_came_last() {
+# One reset, the job's last request; the camera left on it and came back on its port, where the
+# tool's last requests read the version the restarted camera shows: came_back NAME
+came_back() {
   check "one reset" [ "$(summary_value "$1" resets)" = 1 ] &&
-    check "the reset is the last request" [ "$(last_request "$1")" = "$RESET_REQUEST" ] &&
+    check "the reset is the last request before the camera left" \
+      [ "$(last_before_leaving "$1")" = "$RESET_REQUEST" ] &&
+    check "plugged in again after the reset" [ "$(summary_value "$1" attachments)" = 2 ] &&
+    check "the returned camera's display version read last ($(last_request "$1"))" \
+      matches "$(last_request "$1")" 'get node=4 sel=9 * status=0x00000000 *' &&
     check "no protocol error" [ "$(summary_value "$1" protocol_errors)" = 0 ]
 }
 
@@ -301,7 +310,8 @@ scenario_flash_hex_verify_reset() {
   request_rate hex
   packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
     expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
-    flash_succeeded && memory_equals hex 2 00000000 "$dir/expected.bin" && reset_came_last hex
+    flash_succeeded && memory_equals hex 2 00000000 "$dir/expected.bin" && came_back hex &&
+    check "came back as V2.1.3" has_line "$dir/flash.out" '^came back as V2\.1\.3$'
 }
 
 scenario_flash_bin_at_8000() {
@@ -311,7 +321,9 @@ scenario_flash_bin_at_8000() {
   stop_emulator bin || return 1
   request_rate bin
   expected_segment "$SOURCE/examples/firmware.bin" 512 "$dir/expected.bin" &&
-    flash_succeeded && memory_equals bin 2 00008000 "$dir/expected.bin" && reset_came_last bin &&
+    flash_succeeded && memory_equals bin 2 00008000 "$dir/expected.bin" && came_back bin &&
+    check "came back as V2.1.3, the version the file carries" \
+      has_line "$dir/flash.out" '^came back as V2\.1\.3$' &&
     check "nothing written at address 0" [ ! -e "$dir/report/memory-2-00000000.bin" ]
 }
 
@@ -330,7 +342,8 @@ scenario_boot_software() {
     packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
     expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
     flash_succeeded && memory_equals boot 1 00000000 "$dir/expected-boot.bin" &&
-    memory_equals boot 2 00000000 "$dir/expected.bin" && reset_came_last boot &&
+    memory_equals boot 2 00000000 "$dir/expected.bin" && came_back boot &&
+    check "came back as V2.1.3" has_line "$dir/flash.out" '^came back as V2\.1\.3$' &&
     check "boot written before the firmware, only the firmware read back" \
       [ "$kinds" = "01 02 82 " ]
 }
@@ -478,8 +491,10 @@ scenario_flash_all_log() {
   sum=${sum%% *}
   [ -f "$dir/flash.log" ] && mapfile -t lines <"$dir/flash.log"
   check "exit 0" [ "$flash_status" -eq 0 ] &&
-    memory_equals all-a 2 00000000 "$dir/expected.bin" && reset_came_last all-a &&
-    memory_equals all-b 2 00000000 "$dir/expected.bin" && reset_came_last all-b &&
+    memory_equals all-a 2 00000000 "$dir/expected.bin" && came_back all-a &&
+    memory_equals all-b 2 00000000 "$dir/expected.bin" && came_back all-b &&
+    check "both summary lines say came back as V2.1.3" \
+      [ "$(grep -c '  success  [0-9]*ms  came back as V2\.1\.3$' "$dir/flash.out")" = 2 ] &&
     check "two log lines (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] || return 1
   for line in "${lines[@]}"; do
     port=$(json_string "$line" usbPort)
@@ -487,7 +502,9 @@ scenario_flash_all_log() {
     check "a JSON object a line" matches "$line" '{*}' &&
       check "outcome success" [ "$(json_string "$line" outcome)" = success ] &&
       check "a sysfs port chain ($port)" port_chain "$port" &&
-      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] ||
+      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] &&
+      check "came back" matches "$line" '*"cameBack":true*' &&
+      check "version V2.1.3 after" [ "$(json_string "$line" versionAfter)" = V2.1.3 ] ||
       return 1
   done
   if command -v python3 >/dev/null; then
