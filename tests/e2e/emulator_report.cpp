@@ -39,6 +39,34 @@ std::map<Range, uint32_t> WrittenRanges(const std::vector<SimTraffic>& traffic) 
     return ranges;
 }
 
+std::string LineOrNone(const std::vector<SimTraffic>& traffic, size_t end) {
+    return end == 0 ? std::string("none") : SimTrafficLine(traffic[end - 1]);
+}
+
+// Which requests came over which attachment: a script can tell the camera before its reset
+// from the one that came back.
+std::string AttachmentLines(const std::vector<SimTraffic>& traffic,
+                            const std::vector<size_t>& starts) {
+    std::string lines = "attachments " + std::to_string(starts.size()) + '\n';
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const size_t begin = std::min(starts[i], traffic.size());
+        const size_t end =
+            i + 1 < starts.size() ? std::min(starts[i + 1], traffic.size()) : traffic.size();
+        const std::string key = "attachment_" + std::to_string(i + 1);
+        lines += key + "_requests " + std::to_string(end - begin) + '\n';
+        lines += key + "_last " + (end > begin ? LineOrNone(traffic, end) : "none") + '\n';
+    }
+    return lines;
+}
+
+size_t DataPacketsTaken(const std::vector<SimTraffic>& traffic) {
+    return static_cast<size_t>(
+        std::count_if(traffic.begin(), traffic.end(), [](const SimTraffic& t) {
+            return t.direction == SimDirection::kSet && t.selector == kCtlData &&
+                   Succeeded(t.status);
+        }));
+}
+
 std::string Hex32(uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08x", value);
@@ -58,8 +86,8 @@ bool WriteFile(const std::filesystem::path& path, const std::string& text, std::
 
 }  // namespace
 
-bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
-                         std::string* error) {
+bool WriteEmulatorReport(const SimXuModel& model, const std::vector<size_t>& attachmentStarts,
+                         const std::string& directory, std::string* error) {
     namespace fs = std::filesystem;
     std::error_code made;
     fs::create_directories(directory, made);
@@ -79,10 +107,12 @@ bool WriteEmulatorReport(const SimXuModel& model, const std::string& directory,
     for (const std::string& e : errors) {
         complaints += e + '\n';
     }
-    const std::string summary =
-        "requests " + std::to_string(traffic.size()) + "\nresets " +
-        std::to_string(model.ResetCount()) + "\nprotocol_errors " + std::to_string(errors.size()) +
-        "\nlast " + (traffic.empty() ? std::string("none") : SimTrafficLine(traffic.back())) + '\n';
+    const std::string summary = "requests " + std::to_string(traffic.size()) + "\nresets " +
+                                std::to_string(model.ResetCount()) + "\nprotocol_errors " +
+                                std::to_string(errors.size()) + "\ndata_packets " +
+                                std::to_string(DataPacketsTaken(traffic)) + '\n' +
+                                AttachmentLines(traffic, attachmentStarts) + "last " +
+                                LineOrNone(traffic, traffic.size()) + '\n';
     if (!WriteFile(dir / "traffic", lines, error) ||
         !WriteFile(dir / "errors", complaints, error)) {
         return false;

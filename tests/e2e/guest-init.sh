@@ -12,6 +12,9 @@ mount -t devtmpfs devtmpfs /dev
 for module in $E2E_MODULES; do
   insmod "/lib/modules/$E2E_KERNEL/$module" || echo "e2e: cannot load $module"
 done
+# vhci cannot resume a suspended device: the hub gives up on it and enumerates it anew, so an
+# idle camera would leave and come back the next time a program opens it. Real ports resume.
+echo -1 >/sys/module/usbcore/parameters/autosuspend || echo "e2e: USB autosuspend stays on"
 
 mkdir -p /host
 if mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=524288 hostroot /host; then

@@ -21,9 +21,10 @@ STALL_STATUS=0x8007001f
 NODES_PER_CAMERA=2
 passed=0
 failed=0
-# By camera name: its emulator, its video nodes (capture first) and how many lines of its
-# traffic the last snapshot took.
-declare -A emulator_pids=() camera_nodes=() traffic_taken=()
+# By camera name: its emulator, its video nodes (capture first) as they were when it was plugged
+# in, its USB port (kept across its resets) and how many lines of its traffic the last snapshot
+# took.
+declare -A emulator_pids=() camera_nodes=() camera_ports=() traffic_taken=()
 
 # Every program started here loads its libraries over 9p in an emulated CPU, a few hundred
 # milliseconds each: the helpers that poll use bash builtins only.
@@ -100,12 +101,9 @@ camera_arrived() {
   [ "${#new_nodes[@]}" -eq "$NODES_PER_CAMERA" ]
 }
 
-camera_gone() {
-  local node
-  for node in ${camera_nodes[$1]}; do
-    [ ! -e "/dev/$node" ] || return 1
-  done
-}
+# The camera's USB device has gone, and its video nodes with it: they go first. A camera back
+# from a reset may have other nodes than it was plugged in with, but not another port.
+camera_gone() { [ ! -e "/sys/bus/usb/devices/${camera_ports[$1]}" ]; }
 
 # The camera's capture node: capture_node NAME
 capture_node() {
@@ -127,6 +125,8 @@ start_emulator() {
   traffic_taken[$name]=0
   if wait_for 300 camera_arrived "${known[@]}"; then
     camera_nodes[$name]=${new_nodes[*]}
+    camera_ports[$name]=$(readlink -f "/sys/class/video4linux/${new_nodes[0]}/device/..")
+    camera_ports[$name]=${camera_ports[$name]##*/}
     return 0
   fi
   note "not $NODES_PER_CAMERA new video nodes after the attach: ${new_nodes[*]}"
@@ -152,7 +152,7 @@ forget_emulator() {
   reap_emulator "${emulator_pids[$name]}"
   emulator_status=$?
   unset "emulator_pids[$name]"
-  wait_for 100 camera_gone "$name" || note "${camera_nodes[$name]} outlived the unplug"
+  wait_for 100 camera_gone "$name" || note "USB device ${camera_ports[$name]} outlived the unplug"
 }
 
 # Unplugs the camera and waits for its report: stop_emulator NAME
@@ -184,6 +184,11 @@ snapshot() {
 
 summary_value() { awk -v key="$2" '$1 == key { print $2 }' "$WORK/$1/report/summary"; }
 last_request() { sed -n 's/^last //p' "$WORK/$1/report/summary"; }
+# The last request the camera took before it first left the bus.
+last_before_leaving() { sed -n 's/^attachment_1_last //p' "$WORK/$1/report/summary"; }
+
+# The camera's place on the bus as sysfs names it (3-1): usb_port NAME
+usb_port() { echo "${camera_ports[$1]}"; }
 
 # What the device must hold for a segment made from FILE: FILE, its last packet padded with
 # 0xFF: expected_segment FILE PACKET_LENGTH OUT
@@ -225,7 +230,8 @@ flash() {
 # written segment: request_rate NAME
 request_rate() {
   local requests segments
-  requests=$(summary_value "$1" requests)
+  # The job's own requests: those the camera took before it left on the reset.
+  requests=$(summary_value "$1" attachment_1_requests)
   segments=$(grep -c '^set node=4 sel=5 .* data=0' "$WORK/$1/report/traffic")
   [ -n "$flash_ms" ] && [ "${requests:-0}" -gt 0 ] &&
     note "measured: $requests extension-unit requests in ${flash_ms} ms with $segments" \
@@ -238,9 +244,15 @@ flash_succeeded() {
     check "烧写成功 with the elapsed time" [ -n "$flash_ms" ]
 }
 
-reset_came_last() {
+# One reset, the job's last request; the camera left on it and came back on its port, where the
+# tool's last requests read the version the restarted camera shows: came_back NAME
+came_back() {
   check "one reset" [ "$(summary_value "$1" resets)" = 1 ] &&
-    check "the reset is the last request" [ "$(last_request "$1")" = "$RESET_REQUEST" ] &&
+    check "the reset is the last request before the camera left" \
+      [ "$(last_before_leaving "$1")" = "$RESET_REQUEST" ] &&
+    check "plugged in again after the reset" [ "$(summary_value "$1" attachments)" = 2 ] &&
+    check "the returned camera's display version read last ($(last_request "$1"))" \
+      matches "$(last_request "$1")" 'get node=4 sel=9 * status=0x00000000 *' &&
     check "no protocol error" [ "$(summary_value "$1" protocol_errors)" = 0 ]
 }
 
@@ -301,7 +313,8 @@ scenario_flash_hex_verify_reset() {
   request_rate hex
   packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
     expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
-    flash_succeeded && memory_equals hex 2 00000000 "$dir/expected.bin" && reset_came_last hex
+    flash_succeeded && memory_equals hex 2 00000000 "$dir/expected.bin" && came_back hex &&
+    check "came back as V2.1.3" has_line "$dir/flash.out" '^came back as V2\.1\.3$'
 }
 
 scenario_flash_bin_at_8000() {
@@ -311,7 +324,9 @@ scenario_flash_bin_at_8000() {
   stop_emulator bin || return 1
   request_rate bin
   expected_segment "$SOURCE/examples/firmware.bin" 512 "$dir/expected.bin" &&
-    flash_succeeded && memory_equals bin 2 00008000 "$dir/expected.bin" && reset_came_last bin &&
+    flash_succeeded && memory_equals bin 2 00008000 "$dir/expected.bin" && came_back bin &&
+    check "came back as V2.1.3, the version the file carries" \
+      has_line "$dir/flash.out" '^came back as V2\.1\.3$' &&
     check "nothing written at address 0" [ ! -e "$dir/report/memory-2-00000000.bin" ]
 }
 
@@ -330,7 +345,8 @@ scenario_boot_software() {
     packed_image "$SOURCE/examples/firmware.hex" "$dir/firmware.img" &&
     expected_segment "$dir/firmware.img" 32 "$dir/expected.bin" &&
     flash_succeeded && memory_equals boot 1 00000000 "$dir/expected-boot.bin" &&
-    memory_equals boot 2 00000000 "$dir/expected.bin" && reset_came_last boot &&
+    memory_equals boot 2 00000000 "$dir/expected.bin" && came_back boot &&
+    check "came back as V2.1.3" has_line "$dir/flash.out" '^came back as V2\.1\.3$' &&
     check "boot written before the firmware, only the firmware read back" \
       [ "$kinds" = "01 02 82 " ]
 }
@@ -478,8 +494,10 @@ scenario_flash_all_log() {
   sum=${sum%% *}
   [ -f "$dir/flash.log" ] && mapfile -t lines <"$dir/flash.log"
   check "exit 0" [ "$flash_status" -eq 0 ] &&
-    memory_equals all-a 2 00000000 "$dir/expected.bin" && reset_came_last all-a &&
-    memory_equals all-b 2 00000000 "$dir/expected.bin" && reset_came_last all-b &&
+    memory_equals all-a 2 00000000 "$dir/expected.bin" && came_back all-a &&
+    memory_equals all-b 2 00000000 "$dir/expected.bin" && came_back all-b &&
+    check "both summary lines say came back as V2.1.3" \
+      [ "$(grep -c '  success  [0-9]*ms  came back as V2\.1\.3$' "$dir/flash.out")" = 2 ] &&
     check "two log lines (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] || return 1
   for line in "${lines[@]}"; do
     port=$(json_string "$line" usbPort)
@@ -487,7 +505,9 @@ scenario_flash_all_log() {
     check "a JSON object a line" matches "$line" '{*}' &&
       check "outcome success" [ "$(json_string "$line" outcome)" = success ] &&
       check "a sysfs port chain ($port)" port_chain "$port" &&
-      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] ||
+      check "the firmware's SHA-256" [ "$(json_string "$line" firmwareSha256)" = "$sum" ] &&
+      check "came back" matches "$line" '*"cameBack":true*' &&
+      check "version V2.1.3 after" [ "$(json_string "$line" versionAfter)" = V2.1.3 ] ||
       return 1
   done
   if command -v python3 >/dev/null; then
@@ -497,6 +517,152 @@ for line in open(sys.argv[1]):
     assert isinstance(json.loads(line), dict)' "$dir/flash.log" || return 1
   fi
   check "two cameras' ports (${ports[*]})" [ "${ports[0]}" != "${ports[1]}" ]
+}
+
+# A JSON number field of a one-line object: json_number LINE KEY
+json_number() {
+  local pattern="\"$2\"[[:space:]]*:[[:space:]]*(-?[0-9]+)"
+  [[ $1 =~ $pattern ]] && echo "${BASH_REMATCH[1]}"
+}
+
+# The camera has taken data packets, as a report snapshot shows: taking_data NAME
+taking_data() {
+  local report=$WORK/$1/report packets
+  rm -f "$report/summary"
+  kill -USR1 "${emulator_pids[$1]}" && wait_for 50 test -f "$report/summary" &&
+    packets=$(summary_value "$1" data_packets) && [ "${packets:-0}" -gt 0 ]
+}
+
+# The segment headers of kind 2 that announced a write: write_headers NAME
+write_headers() { grep -c '^set node=4 sel=5 .* data=02' "$WORK/$1/report/traffic"; }
+
+# Cameras plugged in while watch runs, the second while the first is being written: each is
+# flashed once, though it leaves on its reset and comes back, and runs the new firmware then.
+scenario_watch_two_cameras() {
+  local dir=$WORK/watch firmware watcher status=0 line lines=() ports=() expected_ports port name
+  mkdir -p "$dir/CfgFile"
+  rm -f "$dir/watch.log"
+  # A version word of its own at 81924, so that only a camera running this file shows V3.0.1.
+  firmware=$dir/firmware-3.0.1.bin
+  cp "$SOURCE/examples/firmware.bin" "$firmware" &&
+    printf '\003\001' | dd of="$firmware" bs=1 seek=81924 conv=notrunc status=none || return 1
+  (cd "$dir" && exec timeout 120 "$BIN/dovrane-cli" watch "$firmware" --verify --reset \
+    --count 2 --log "$dir/watch.log" >"$dir/watch.out" 2>"$dir/watch.err") &
+  watcher=$!
+  # A camera's turnaround of 2 ms a request keeps the first one busy for some seconds, so that
+  # the second, itself slow to enumerate in the emulated CPU, arrives in the middle.
+  if ! start_emulator watch-a --port 0 --latency-us 2000; then
+    kill "$watcher"
+    return 1
+  fi
+  expected_ports=$(usb_port watch-a)
+  if ! wait_for 600 taking_data watch-a; then
+    note "the first camera took no data packets"
+    show "$dir/watch.out" "$dir/watch.err"
+    kill "$watcher"
+    return 1
+  fi
+  note "the first camera is being written: $(summary_value watch-a data_packets) packets so far"
+  if ! start_emulator watch-b --port 1; then
+    kill "$watcher"
+    return 1
+  fi
+  expected_ports="$expected_ports $(usb_port watch-b)"
+  local overlap
+  taking_data watch-a && overlap=$(summary_value watch-a resets)
+  note "the second camera is in: the first at $(summary_value watch-a data_packets) packets," \
+    "${overlap:-unknown} resets"
+  wait_for 1200 not_running "$watcher"
+  wait "$watcher"
+  status=$?
+  note "dovrane-cli watch -> exit $status: $(tail -n 1 "$dir/watch.out")"
+  stop_emulator watch-a || return 1
+  stop_emulator watch-b || return 1
+  show "$dir/watch.out" "$dir/watch.err" "$dir/watch.log"
+  expected_segment "$firmware" 32 "$dir/expected.bin" || return 1
+  [ -f "$dir/watch.log" ] && mapfile -t lines <"$dir/watch.log"
+  check "exit 0" [ "$status" -eq 0 ] &&
+    check "the second camera plugged in before the first's reset" [ "${overlap:-}" = 0 ] || return 1
+  for name in watch-a watch-b; do
+    check "$name: one firmware write" [ "$(write_headers "$name")" = 1 ] &&
+      memory_equals "$name" 2 00000000 "$dir/expected.bin" && came_back "$name" || return 1
+  done
+  check "camera 0's result: came back as V3.0.1" \
+    has_line "$dir/watch.out" '^0  .*  success  [0-9]+ms  came back as V3\.0\.1$' &&
+    check "camera 1's result: came back as V3.0.1" \
+      has_line "$dir/watch.out" '^1  .*  success  [0-9]+ms  came back as V3\.0\.1$' &&
+    check "no failure line" lacks_line "$dir/watch.out" '  failure  ' &&
+    check "two log records (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] || return 1
+  for line in "${lines[@]}"; do
+    port=$(json_string "$line" usbPort)
+    ports+=("$port")
+    check "outcome success" [ "$(json_string "$line" outcome)" = success ] &&
+      check "version V3.0.1 after" [ "$(json_string "$line" versionAfter)" = V3.0.1 ] &&
+      check "a camera of this scenario ($port of $expected_ports)" \
+        matches " $expected_ports " "* $port *" || return 1
+  done
+  check "two cameras' ports (${ports[*]})" [ "${ports[0]}" != "${ports[1]}" ]
+}
+
+# One of two cameras pulled out in the middle of its write: it fails soon after with the
+# driver's errno, the other is flashed as if nothing happened, and nothing hangs.
+scenario_pulled_out_mid_write() {
+  local dir=$WORK/pulled bin=$SOURCE/examples/firmware.bin pulled_port line lines=()
+  local failed='' other='' index unplugged failed_at
+  start_emulator pulled-a --port 0 --detach-after-packets 40 || return 1
+  start_emulator pulled-b --port 1 || return 1
+  pulled_port=$(usb_port pulled-a)
+  mkdir -p "$dir"
+  rm -f "$dir/flash.log"
+  flash pulled "$bin" --all --verify --log "$dir/flash.log"
+  local pid=${emulator_pids[pulled-a]}
+  check "the pulled camera's emulator ended by itself" wait_for 100 not_running "$pid" || return 1
+  forget_emulator pulled-a
+  check "it ended cleanly (status $emulator_status)" [ "$emulator_status" -eq 0 ] || return 1
+  stop_emulator pulled-b || return 1
+  show "$dir/flash.out" "$dir/flash.err" "$dir/flash.log" "$WORK/pulled-a/emulator.log"
+  expected_segment "$bin" 32 "$dir/expected.bin" || return 1
+  [ -f "$dir/flash.log" ] && mapfile -t lines <"$dir/flash.log"
+  for line in "${lines[@]}"; do
+    if [ "$(json_string "$line" usbPort)" = "$pulled_port" ]; then
+      failed=$line
+    else
+      other=$line
+    fi
+  done
+  index=$(json_number "$failed" index)
+  local summary_line
+  summary_line=$(grep -E "^${index:-x}  .*  failure  " "$dir/flash.out")
+  local pattern='write failed at packet 41 of [0-9]+ \(selector 6\): .*\((E[A-Z]+)\)$' errno=''
+  [[ $summary_line =~ $pattern ]] && errno=${BASH_REMATCH[1]}
+  unplugged=$(sed -n 's/.* pulled out after 40 data packets at \([0-9]*\) ms.*/\1/p' \
+    "$WORK/pulled-a/emulator.log")
+  failed_at=$(date -u -d "$(json_string "$failed" time)" +%s%3N 2>/dev/null)
+  if [ -n "$unplugged" ] && [ -n "$failed_at" ]; then
+    note "measured: the pulled camera's failure logged $((failed_at - unplugged)) ms after the" \
+      "unplug, with ${errno:-no errno}; its job ran $(json_number "$failed" elapsedMs) ms"
+  fi
+  check "no hang (timeout)" [ "$flash_status" -ne 124 ] &&
+    check "exit 8, some camera failed" [ "$flash_status" -eq 8 ] &&
+    check "the device took 40 packets" [ "$(summary_value pulled-a data_packets)" = 40 ] &&
+    check "it was not plugged in again" [ "$(summary_value pulled-a attachments)" = 1 ] &&
+    check "what it took is the file's first 1280 bytes" \
+      cmp -n 1280 "$bin" "$WORK/pulled-a/report/memory-2-00000000.bin" &&
+    check "two log records (${#lines[@]})" [ "${#lines[@]}" -eq 2 ] &&
+    check "a log record of the pulled camera at $pulled_port" [ -n "$failed" ] &&
+    check "its outcome failure in the write step" \
+      [ "$(json_string "$failed" outcome)/$(json_string "$failed" step)" = failure/write ] &&
+    check "its summary line: write failed at packet 41 with an errno ($summary_line)" \
+      [ -n "$errno" ] &&
+    check "the other camera succeeded" [ "$(json_string "$other" outcome)" = success ] &&
+    check "its summary line says success" \
+      has_line "$dir/flash.out" "^$(json_number "$other" index)  .*  success  " &&
+    memory_equals pulled-b 2 00000000 "$dir/expected.bin" &&
+    check "the unplug time in the emulator's log" [ -n "$unplugged" ] &&
+    check "the failure's time in the log" [ -n "$failed_at" ] &&
+    # The promise is 5 s from the removal; the record is stamped up to one 100 ms poll later.
+    check "the failure logged within 5.1 s of the unplug" \
+      [ "$((failed_at - unplugged))" -le 5100 ]
 }
 
 run() {
@@ -525,7 +691,8 @@ now_ms
 clock_start=$now
 scenarios=("${@:2}")
 ((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
-  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio flash_all_log)
+  flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio flash_all_log
+  watch_two_cameras pulled_out_mid_write)
 for name in "${scenarios[@]}"; do
   run "$name"
 done

@@ -1,7 +1,9 @@
 #include "tests/e2e/usbip_server.h"
 
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -152,6 +154,21 @@ bool DetachFromVhci(uint32_t port, std::string* error) {
         return false;
     }
     return true;
+}
+
+bool AwaitRepliesRead(int fd, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        // What the peer has not read yet still counts against this end's send buffer.
+        int unread = 0;
+        if (ioctl(fd, SIOCOUTQ, &unread) != 0 || unread == 0) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 ServeEnd ServeUsbip(int fd, UvcCameraFunction& camera, const std::function<bool()>& keepGoing) {

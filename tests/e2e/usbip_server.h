@@ -3,6 +3,7 @@
 // One emulated device on the kernel's virtual host controller: attaching a socket to a vhci
 // port, and serving the USB/IP commands that arrive on it.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,6 +20,11 @@ inline constexpr uint32_t kUsbSpeedHigh = 3;
 bool AttachToVhci(uint32_t port, uint32_t devid, int* fd, std::string* error);
 // Unplugs the device on `port`; the kernel then closes its end of the socket.
 bool DetachFromVhci(uint32_t port, std::string* error);
+
+// Waits until the host has read everything sent on `fd`, at most `timeout`: a reply that vhci
+// has read is completed even when the port is detached right after, one still in the socket
+// fails on the host as if the device had never answered. False when the time ran out.
+bool AwaitRepliesRead(int fd, std::chrono::milliseconds timeout);
 
 enum class ServeEnd { kHostClosed, kStopped, kBrokenStream };
 

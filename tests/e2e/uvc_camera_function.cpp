@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/sim/sim_xu_protocol.h"
 #include "tests/e2e/uvc_camera_descriptors.h"
 
 namespace {
@@ -194,9 +195,11 @@ ControlReply UvcCameraFunction::ExtensionUnit(const SetupPacket& setup,
             if (out.size() != setup.length) {
                 return Refuse(kUvcInvalidRequest);
             }
-            return Succeeded(model_.Set(kCameraXuUnitId, selector, out.data(), setup.length))
-                       ? Ack()
-                       : Refuse(kUvcWrongState);
+            if (Failed(model_.Set(kCameraXuUnitId, selector, out.data(), setup.length))) {
+                return Refuse(kUvcWrongState);
+            }
+            dataPacketsServed_ += selector == kCtlData ? 1 : 0;
+            return Ack();
         case kUvcGetCur: {
             std::vector<uint8_t> data(setup.length);
             return Succeeded(model_.Get(kCameraXuUnitId, selector, data.data(), setup.length))

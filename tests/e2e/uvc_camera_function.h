@@ -41,6 +41,8 @@ class UvcCameraFunction {
 
     // One control transfer; `out` is the data stage of an OUT request.
     ControlReply Control(const SetupPacket& setup, const std::vector<uint8_t>& out);
+    // The data packets the device took, so that an unplug can come in the middle of a write.
+    uint32_t DataPacketsServed() const { return dataPacketsServed_; }
 
   private:
     ControlReply Standard(const SetupPacket& setup);
@@ -53,6 +55,7 @@ class UvcCameraFunction {
     SimXuModel& model_;
     uint8_t configuration_ = 0;
     uint8_t lastError_ = kUvcNoError;
+    uint32_t dataPacketsServed_ = 0;
     std::vector<uint8_t> probe_;  // the streaming parameters the host last set
     std::vector<uint8_t> commit_;
 };

@@ -176,6 +176,8 @@ TEST_F(UvcCameraFunctionTest, StallsTheInjectedDataPacket) {
     EXPECT_FALSE(Request(ClassSet(kCtlData, kXuIndex, 300), packet).stall);
     EXPECT_TRUE(Request(ClassSet(kCtlData, kXuIndex, 300), packet).stall);
     EXPECT_EQ(ErrorCode(), kUvcWrongState);
+    // Only the packet the device took counts towards an unplug mid-write.
+    EXPECT_EQ(camera_.DataPacketsServed(), 1u);
 }
 
 TEST_F(UvcCameraFunctionTest, KeepsTheStreamingParametersTheHostSets) {
