@@ -6,6 +6,9 @@
 
 // The flash order the options give: the file, the address, the options, ./CfgFile.
 FlashOrder OrderOf(const CliOptions& options);
+// The status of a flash that found no camera to flash: no device, or one another process
+// holds (then the reason is printed).
+int NoDeviceStatus(const CliDevices& devices);
 
 // Each command returns its exit status; messages go to stderr, results to stdout.
 int RunList(const CliOptions& options, CliDevices& devices);

@@ -43,6 +43,15 @@ bool SelectDevice(const CliOptions& options, const CliDevices& devices) {
 
 }  // namespace
 
+// A flash that found no camera because another process is flashing it says so.
+int NoDeviceStatus(const CliDevices& devices) {
+    if (!AnyHeldForAJob(devices.Skipped())) {
+        return kExitNoDevice;
+    }
+    PrintLine(stderr, QString::fromStdString(SummariseSkipped(devices.Skipped())));
+    return kExitBusy;
+}
+
 int RunList(const CliOptions& options, CliDevices& devices) {
     QJsonArray rows;
     for (int i = 0; i < devices.Count(); ++i) {
@@ -92,7 +101,7 @@ int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {
         return RunFlashAll(options, devices, log);
     }
     if (!SelectDevice(options, devices)) {
-        return kExitNoDevice;
+        return NoDeviceStatus(devices);
     }
     const FlashOrder order = OrderOf(options);
     const FileDigest firmware =

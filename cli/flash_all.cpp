@@ -35,7 +35,7 @@ int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     const std::vector<int> chosen = ChosenCameras(options, devices);
     if (chosen.empty()) {
         std::fprintf(stderr, "no device found\n");
-        return kExitNoDevice;
+        return NoDeviceStatus(devices);
     }
     const FlashOrder order = OrderOf(options);
     const FileDigest firmware = DigestFile(order.inputs.firmwarePath);

@@ -28,3 +28,12 @@ std::string SummariseSkipped(const std::vector<std::string>& skipped) {
     }
     return line;
 }
+
+bool AnyHeldForAJob(const std::vector<std::string>& skipped) {
+    for (const std::string& entry : skipped) {
+        if (entry.find(std::string(": ") + kHeldForAJob) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}

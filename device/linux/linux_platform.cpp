@@ -7,6 +7,7 @@
 
 #include "device/linux/linux_status.h"
 #include "device/linux/uvc_xu_device.h"
+#include "device/skipped_summary.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ class NodeMoniker final : public DeviceMoniker {
         }
         std::string holder;
         if (opened->HeldElsewhere(&holder)) {
-            skipped_->push_back(node_.devNode + ": busy: held for a job by " +
+            skipped_->push_back(node_.devNode + ": " + kHeldForAJob +
                                 (holder.empty() ? std::string("another process") : holder));
             return StatusFromErrno(EBUSY);
         }

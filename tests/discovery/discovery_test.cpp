@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "device/discovery.h"
-#include "device/skipped_summary.h"
 #include "device/sim/sim_camera.h"
 #include "device/sim/sim_platform.h"
+#include "device/skipped_summary.h"
 
 namespace {
 
@@ -200,4 +200,8 @@ TEST(SkippedSummary, CountsTheNodesAndTheirReasonsInOneLine) {
               "denied");
     EXPECT_EQ(SummariseSkipped({"/dev/video0: no extension unit"}),
               "1 video node passed over: 1 no extension unit");
+    EXPECT_FALSE(AnyHeldForAJob({"/dev/video0: no extension unit"}));
+    EXPECT_TRUE(
+        AnyHeldForAJob({"/dev/video0: no extension unit",
+                        std::string("/dev/video2: ") + kHeldForAJob + "dovrane-cli (pid 7)"}));
 }

@@ -665,6 +665,52 @@ scenario_pulled_out_mid_write() {
       [ "$((failed_at - unplugged))" -le 5100 ]
 }
 
+# Two programs reach for one camera: while one dovrane-cli flashes it, another's list and flash
+# leave it alone (the flock on the video node), and the first job ends intact.
+scenario_one_camera_one_job() {
+  local dir=$WORK/onejob bin=$SOURCE/examples/firmware.bin first first_status holder
+  start_emulator onejob --latency-us 1000 || return 1
+  mkdir -p "$dir/first/CfgFile" "$dir/second/CfgFile" "$dir/list"
+  (cd "$dir/first" && exec timeout 120 "$BIN/dovrane-cli" flash "$bin" --verify \
+    >"$dir/first/flash.out" 2>"$dir/first/flash.err") &
+  first=$!
+  if ! wait_for 300 taking_data onejob; then
+    note "the first flash never started writing"
+    wait "$first"
+    return 1
+  fi
+  (cd "$dir/list" && "$BIN/dovrane-cli" list --verbose >list.out 2>list.err)
+  local list_status=$?
+  flash onejob-second "$bin"
+  local second_status=$flash_status
+  local second_packets
+  taking_data onejob
+  second_packets=$(summary_value onejob data_packets)
+  wait "$first"
+  first_status=$?
+  stop_emulator onejob || return 1
+  show "$dir/list/list.out" "$dir/list/list.err" "$WORK/onejob-second/flash.err" \
+    "$dir/first/flash.out"
+  holder=$(sed -n 's/.*busy: held for a job by \(.*\)$/\1/p' "$dir/list/list.err" | head -n 1)
+  note "the held camera's holder as list --verbose names it: ${holder:-none}"
+  expected_segment "$bin" 32 "$dir/expected.bin" || return 1
+  check "the first flash succeeded (exit $first_status)" [ "$first_status" -eq 0 ] &&
+    check "its 烧写成功" has_line "$dir/first/flash.out" '^烧写成功 时间:[0-9]+ms$' &&
+    memory_equals onejob 2 00000000 "$dir/expected.bin" &&
+    check "one write header: no other job reached the camera" \
+      [ "$(write_headers onejob)" = 1 ] &&
+    check "the list found no camera it could use (exit $list_status)" \
+      has_line "$dir/list/list.err" '^no device found$' &&
+    check "list --verbose names the holder: dovrane-cli (pid N)" \
+      matches "$holder" 'dovrane-cli (pid [0-9]*)' &&
+    check "the second flash refused with exit 12 (exit $second_status)" \
+      [ "$second_status" -eq 12 ] &&
+    check "and said why" has_line "$WORK/onejob-second/flash.err" 'busy: held for a job by' &&
+    check "no protocol error on the device" [ "$(summary_value onejob protocol_errors)" = 0 ] &&
+    check "the job's packets went on while the others looked ($second_packets so far)" \
+      [ "${second_packets:-0}" -gt 0 ]
+}
+
 run() {
   local name=$1 started
   now_ms
@@ -692,7 +738,7 @@ clock_start=$now
 scenarios=("${@:2}")
 ((${#scenarios[@]})) || scenarios=(uvcvideo_layer list_json flash_hex_verify_reset
   flash_bin_at_8000 boot_software stalled_packet hotplug job_ratio flash_all_log
-  watch_two_cameras pulled_out_mid_write)
+  watch_two_cameras pulled_out_mid_write one_camera_one_job)
 for name in "${scenarios[@]}"; do
   run "$name"
 done
