@@ -26,6 +26,11 @@ bool Accept(DeviceMoniker& moniker, std::shared_ptr<XuDevice>* filter, uint32_t*
     if (Failed(moniker.BindFilter(filter)) || !*filter) {
         return false;
     }
+    // The probe's initialise would abort another program's job on the camera.
+    std::string holder;
+    if ((*filter)->HeldElsewhere(&holder)) {
+        return false;
+    }
     return Succeeded(FindXuNode(filter->get(), node));
 }
 

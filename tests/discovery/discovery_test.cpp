@@ -205,3 +205,19 @@ TEST(SkippedSummary, CountsTheNodesAndTheirReasonsInOneLine) {
         AnyHeldForAJob({"/dev/video0: no extension unit",
                         std::string("/dev/video2: ") + kHeldForAJob + "dovrane-cli (pid 7)"}));
 }
+
+// Another program's job holds the camera: the probe's initialise would abort it, so the camera
+// is left out and hears nothing.
+TEST(Discovery, CameraHeldForAnotherProgramsJobIsLeftOutUntouched) {
+    SimDeviceEntry held = Camera({}, "Held");
+    SimOf(held).HoldElsewhere("dovrane-cli (pid 4242)");
+    SimPlatform platform;
+    platform.Plug(held);
+    platform.Plug(Camera({}, "Good", 0x0200));
+    Table table;
+    ASSERT_EQ(EnumVideoDevices(platform, table.monikers, table.filters, table.nodeIds), 1);
+    std::string label;
+    ASSERT_TRUE(GetDeviceLabel(table.monikers[0].get(), &label));
+    EXPECT_EQ(label.rfind("Good", 0), 0u) << label;
+    EXPECT_TRUE(SimOf(held).Model().Traffic().empty());
+}
