@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -34,14 +35,15 @@ int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
         roster, order, rules, [&view](int job, const QString& text) { view.Message(job, text); },
         [&view](const CameraIdentity& camera) { view.AddCamera(camera); });
 
-    // Device changes may come from any thread: each is handled on this one, in order.
-    QCoreApplication* app = QCoreApplication::instance();
-    devices.Platform().WatchDeviceChanges([app, &watch](const DeviceChange& change) {
+    // Device changes may come from any thread; this one looks at the cameras again at its next
+    // tenth, once for any number of changes since.
+    std::atomic<bool> changed{false};
+    devices.Platform().WatchDeviceChanges([&changed](const DeviceChange& change) {
         if (IsCaptureDeviceChange(change, [](const std::string&) {})) {
-            QMetaObject::invokeMethod(
-                app, [&watch] { watch.OnDeviceChange(); }, Qt::QueuedConnection);
+            changed.store(true);
         }
     });
+    QCoreApplication* app = QCoreApplication::instance();
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 
@@ -54,6 +56,9 @@ int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
         }
         if (stopRequests >= 2) {
             watch.Abort();
+        }
+        if (changed.exchange(false)) {
+            watch.OnDeviceChange();
         }
         for (const int job : watch.TakeFinished()) {
             const FlashResult& result = watch.Fleet().Result(job);
