@@ -3,7 +3,8 @@
 // Flashing each camera as it is plugged in: every arrival that brings a camera not seen before
 // starts its own job at once, beside the jobs in progress. A camera is known by its key (its
 // USB port where the platform tells it): one that comes back from its own reset is not flashed
-// again; it is again only once it was seen gone and a camera is plugged in anew. Driven from
+// again; it is again only once it was seen gone and a camera is plugged in anew (a camera
+// swapped for another between two looks at the platform is taken for the same one). Driven from
 // one thread, the caller's, which tells it of device changes and collects finished jobs.
 
 #include <map>

@@ -34,3 +34,25 @@ TEST_F(FlashSessionTest, FleetFlashesEachCameraAsASingleRunWould) {
     EXPECT_EQ(Lines(cameras[2]->Model()), Lines(single.Model()));
     EXPECT_EQ(cameras[1]->Model().ResetCount(), 0u);
 }
+
+// Stopping the jobs (watch's second signal): each fails where it stands, with that cause, and is
+// still reported.
+TEST_F(FlashSessionTest, AbortedFleetFailsEveryRunningJobWithItsCause) {
+    SimCamera camera(Camera());
+    camera.Model().SetLatency(std::chrono::milliseconds(1), SimWait::kSleep);
+    FlashFleet fleet({{&camera, 4, {}}}, Order("firmware.bin", true, true),
+                     [](int, const QString&) {});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (fleet.Progress(0).done == 0 && !fleet.WaitAll(std::chrono::milliseconds(1)) &&
+           std::chrono::steady_clock::now() < deadline) {
+    }
+    ASSERT_GT(fleet.Progress(0).done, 0u);  // writing when it is told to stop
+    fleet.Abort();
+    ASSERT_TRUE(fleet.WaitAll(std::chrono::seconds(30)));
+    const FlashResult& result = fleet.Result(0);
+    EXPECT_EQ(result.failedStep, FlashStep::kWrite);
+    EXPECT_TRUE(DescribeFailure(result).endsWith("the job was stopped (0x800704c7)"))
+        << DescribeFailure(result).toStdString();
+    EXPECT_EQ(camera.Model().ResetCount(), 0u);
+    EXPECT_FALSE(camera.Claimed());
+}

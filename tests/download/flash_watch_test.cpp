@@ -127,6 +127,10 @@ TEST_F(FlashWatchTest, CameraPulledOutMidWriteIsFlashedAgainWhenPluggedBackIn) {
     ASSERT_TRUE(pulled.request);
     EXPECT_EQ(pulled.request->status, kSimDeviceGone);
 
+    // The pulled camera is gone from the platform before another is plugged in, as a hand is
+    // slower than the watch's look.
+    ASSERT_TRUE(Follow(*watch, kBound, [this] { return roster.Present().empty(); }));
+    Follow(*watch, std::chrono::milliseconds(50));
     auto fresh = std::make_shared<SimCamera>(Camera());
     platform.ReturnAfterReset(fresh, kAway);
     platform.Plug(Entry(fresh, "1-1"));
