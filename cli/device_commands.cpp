@@ -112,7 +112,9 @@ int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     const FlashResult result = RunFlashSession(
         devices.Device(options.device), devices.Node(options.device), order,
         [](const QString& text) { PrintLine(stderr, text); },
-        [&progress](const Worker::Report& report) { progress.OnReport(report); },
+        [&progress](const Worker::Report& report, const JobProgress&) {
+            progress.OnReport(report);
+        },
         {ReturnCheck(options, roster, camera), nullptr});
     const QString message = JobMessage(result);
     if (!message.isEmpty()) {
@@ -124,8 +126,8 @@ int RunFlash(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     if (!result.succeeded) {
         PrintLine(stderr, DescribeFailure(result));
     }
-    if (log != nullptr && !log->Append(FlashRecord(camera, order, firmware, result))) {
-        PrintLine(stderr, QStringLiteral("dovrane-cli: the flash log could not be written"));
+    if (!AppendRecord(log, FlashRecord(camera, order, firmware, result))) {
+        WarnLogMissedRecords();
     }
     return FlashExitCode(result);
 }

@@ -5,7 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/flash_outcome.h"
-#include "cli/fleet_view.h"
+#include "cli/fleet_results.h"
 
 namespace {
 
@@ -51,8 +51,7 @@ int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     for (const CameraIdentity& camera : identities) {
         view.AddCamera(camera);
     }
-    bool allSucceeded = true;
-    bool logWritten = true;
+    FleetResults results(view, log, order);
     {
         FlashFleet fleet(cameras, order,
                          [&view](int camera, const QString& text) { view.Message(camera, text); });
@@ -66,20 +65,10 @@ int RunFlashAll(const CliOptions& options, CliDevices& devices, FlashLog* log) {
                     continue;
                 }
                 reported[static_cast<size_t>(i)] = true;
-                const FlashResult& result = fleet.Result(i);
-                allSucceeded = allSucceeded && result.succeeded;
-                const QJsonObject record =
-                    FlashRecord(identities[static_cast<size_t>(i)], order, firmware, result);
-                view.Result(i, result, record);
-                if (log != nullptr) {
-                    logWritten = log->Append(record) && logWritten;
-                }
+                results.Add(i, identities[static_cast<size_t>(i)], firmware, fleet.Result(i));
             }
         }
         view.Summary(fleet);
     }
-    if (!logWritten) {
-        std::fprintf(stderr, "dovrane-cli: the flash log could not be written\n");
-    }
-    return allSucceeded ? kExitOk : kExitSomeFailed;
+    return results.Finish();
 }

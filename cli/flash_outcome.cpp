@@ -2,6 +2,8 @@
 
 #include "cli/cli_options.h"
 
+#include <cstdio>
+
 int FlashExitCode(const FlashResult& result) {
     switch (result.failedStep) {
         case FlashStep::kNone:
@@ -46,12 +48,13 @@ AwaitReturn ReturnCheck(const CliOptions& options, CameraRoster& roster,
     if (!options.reset) {
         return {};
     }
-    const std::chrono::seconds timeout(options.returnTimeout);
-    return [&roster, camera, timeout]() -> std::optional<ReturnedCamera> {
-        std::optional<RosterCamera> back = roster.AwaitReturn(camera, timeout);
-        if (!back) {
-            return std::nullopt;
-        }
-        return ReturnedCamera{back->device, back->node};
-    };
+    return roster.ReturnCheck(camera, std::chrono::seconds(options.returnTimeout));
+}
+
+bool AppendRecord(FlashLog* log, const QJsonObject& record) {
+    return log == nullptr || log->Append(record);
+}
+
+void WarnLogMissedRecords() {
+    std::fputs("dovrane-cli: the flash log could not be written\n", stderr);
 }

@@ -7,6 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "download/camera_roster.h"
+#include "download/flash_log.h"
 #include "download/flash_result.h"
 #include "download/flash_session.h"
 
@@ -20,6 +21,10 @@ QString ResultLine(const CameraIdentity& camera, const FlashResult& result);
 // The return check for a camera of the tool's platform, when the options ask for a reset.
 AwaitReturn ReturnCheck(const CliOptions& options, CameraRoster& roster,
                         const CameraIdentity& camera);
+
+// Appends the record when there is a log; false only when the log did not take it.
+bool AppendRecord(FlashLog* log, const QJsonObject& record);
+void WarnLogMissedRecords();
 
 // The worker's own words for the job: "烧写成功 时间:Nms" or "烧写失败"; empty when the job
 // never reached the worker.

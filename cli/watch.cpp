@@ -5,10 +5,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstdio>
 
 #include "cli/commands.h"
-#include "cli/fleet_view.h"
+#include "cli/fleet_results.h"
 #include "device/hotplug.h"
 #include "download/flash_watch.h"
 
@@ -47,8 +46,7 @@ int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 
-    bool allSucceeded = true;
-    bool logWritten = true;
+    FleetResults results(view, log, order);
     QTimer tenth;
     QObject::connect(&tenth, &QTimer::timeout, [&] {
         if (stopRequests >= 1) {
@@ -61,14 +59,9 @@ int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
             watch.OnDeviceChange();
         }
         for (const int job : watch.TakeFinished()) {
-            const FlashResult& result = watch.Fleet().Result(job);
-            allSucceeded = allSucceeded && result.succeeded;
-            const QJsonObject record = FlashRecord(watch.Camera(job), order,
-                                                   DigestFile(order.inputs.firmwarePath), result);
-            view.Result(job, result, record);
-            if (log != nullptr) {
-                logWritten = log->Append(record) && logWritten;
-            }
+            // A long watch may see the file replaced: each record digests it anew.
+            results.Add(job, watch.Camera(job), DigestFile(order.inputs.firmwarePath),
+                        watch.Fleet().Result(job));
         }
         if (watch.Done()) {
             app->quit();
@@ -81,8 +74,5 @@ int RunWatch(const CliOptions& options, CliDevices& devices, FlashLog* log) {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     view.Summary(watch.Fleet());
-    if (!logWritten) {
-        std::fprintf(stderr, "dovrane-cli: the flash log could not be written\n");
-    }
-    return allSucceeded ? kExitOk : kExitSomeFailed;
+    return results.Finish();
 }

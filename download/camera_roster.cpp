@@ -85,3 +85,14 @@ std::optional<RosterCamera> CameraRoster::AwaitReturn(const CameraIdentity& came
     }
     return std::nullopt;
 }
+
+::AwaitReturn CameraRoster::ReturnCheck(const CameraIdentity& camera,
+                                        std::chrono::milliseconds timeout) {
+    return [this, camera, timeout]() -> std::optional<ReturnedCamera> {
+        std::optional<RosterCamera> back = AwaitReturn(camera, timeout);
+        if (!back) {
+            return std::nullopt;
+        }
+        return ReturnedCamera{back->device, back->node};
+    };
+}

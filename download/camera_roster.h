@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "download/camera_identity.h"
+#include "download/flash_session.h"
 
 struct RosterCamera {
     CameraIdentity identity;
@@ -38,6 +39,8 @@ class CameraRoster {
     // never left, and so reported as not back in time, never as back.
     std::optional<RosterCamera> AwaitReturn(const CameraIdentity& camera,
                                             std::chrono::milliseconds timeout);
+    // AwaitReturn as a session's return check for that camera; the roster must outlive it.
+    ::AwaitReturn ReturnCheck(const CameraIdentity& camera, std::chrono::milliseconds timeout);
 
   private:
     struct Listed {

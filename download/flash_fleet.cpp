@@ -1,7 +1,5 @@
 #include "download/flash_fleet.h"
 
-#include <algorithm>
-
 FlashFleet::FlashFleet(const FlashOrder& order, CameraMessage onMessage)
     : order_(order), onMessage_(std::move(onMessage)) {}
 
@@ -35,14 +33,10 @@ void FlashFleet::Run(Job* job, const FleetCamera& camera, int index) {
     job->result = RunFlashSession(
         camera.device, camera.node, order_,
         [this, index](const QString& text) { onMessage_(index, text); },
-        [job](const Worker::Report& report) {
-            if (report.kind == Worker::kProgressMaximum) {
-                job->total.store(report.value);
-                job->done.store(0);
-                job->pass.store(std::min(job->pass.load() + 1, 2));
-            } else if (report.kind == Worker::kProgressValue && report.value > 0) {
-                job->done.store(std::min(report.value, job->total.load()));
-            }
+        [job](const Worker::Report&, const JobProgress& progress) {
+            job->total.store(progress.total);
+            job->done.store(progress.Done());
+            job->pass.store(progress.pass);
         },
         hooks);
     job->finished.store(true);

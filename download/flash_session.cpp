@@ -6,6 +6,17 @@
 #include "device/command_set.h"
 #include "image/version_label.h"
 
+void JobProgress::Note(const Worker::Report& report) {
+    if (report.kind == Worker::kProgressMaximum) {
+        pass = std::min(pass + 1, 2);
+        total = report.value;
+    } else if (report.kind == Worker::kProgressValue && pass > 0 && report.value > 0) {
+        // A pass opens with a value of 0 before its maximum: it belongs to the next pass. The
+        // last packet's report may run past the total by its padding.
+        done[pass - 1] = std::min(report.value, total);
+    }
+}
+
 PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
                            const MessageSink& sink) {
     PreparedJob prepared;
@@ -49,23 +60,6 @@ PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& or
 
 namespace {
 
-// Where the worker's reports have got to: the pass and how far each pass came.
-struct PassTally {
-    int pass = 0;
-    int64_t total = 0;
-    int64_t done[2] = {0, 0};
-
-    void Note(const Worker::Report& report) {
-        if (report.kind == Worker::kProgressMaximum) {
-            pass = std::min(pass + 1, 2);
-            total = report.value;
-        } else if (report.kind == Worker::kProgressValue && pass > 0 && report.value > 0) {
-            // A pass opens with a value of 0 before its maximum: it belongs to the next pass.
-            done[pass - 1] = std::min<int64_t>(report.value, total);
-        }
-    }
-};
-
 // The camera is only done once it runs the new firmware: back at its port in time, showing the
 // version the file carries, where the file carries one.
 void CheckReturn(const FlashOrder& order, const AwaitReturn& awaitReturn, FlashResult* result) {
@@ -106,7 +100,7 @@ FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& o
     result.versionWord = prepared.versionWord;
 
     Worker worker;
-    PassTally tally;
+    JobProgress tally;
     uint32_t outcome = Worker::kFailed;
     QObject::connect(&worker, &Worker::WorkerTheardState, [&](qulonglong state) {
         const Worker::Report report = Worker::DecodeReport(state);
@@ -115,7 +109,7 @@ FlashResult RunFlashSession(XuDevice* device, uint32_t node, const FlashOrder& o
             outcome = report.kind;
             result.elapsedMs = report.value;
         }
-        onReport(report);
+        onReport(report, tally);
     });
     worker.WorkerLoadFw(prepared.job);
     recorder.ReleaseJob();  // the reset, if any, was the job's last request

@@ -40,8 +40,19 @@ struct PreparedJob {
 PreparedJob OpenAndPrepare(XuDevice* device, uint32_t node, const FlashOrder& order,
                            const MessageSink& sink);
 
-// Each of the worker's reports as it is sent, on the thread that runs the session.
-using ReportSink = std::function<void(const Worker::Report& report)>;
+// How far a job has come, as the worker's reports tell it; each pass counts its bytes from 0.
+struct JobProgress {
+    int pass = 0;           // 0 before the write pass, 1 writing, 2 verifying
+    uint32_t total = 0;     // the current pass's bytes
+    uint32_t done[2] = {};  // the bytes each pass has done
+
+    void Note(const Worker::Report& report);
+    uint32_t Done() const { return pass == 0 ? 0 : done[pass - 1]; }
+};
+
+// Each of the worker's reports as it is sent, with the progress after it, on the thread that
+// runs the session.
+using ReportSink = std::function<void(const Worker::Report& report, const JobProgress& progress)>;
 
 // The camera as it came back from its reset, or nothing when it did not in time.
 struct ReturnedCamera {

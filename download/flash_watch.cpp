@@ -55,18 +55,9 @@ void FlashWatch::Scan() {
         jobs_.push_back(camera);
         reported_.push_back(false);
         onStarted_(camera.identity);
-        AwaitReturn awaitReturn;
-        if (rules_.returnCheck) {
-            awaitReturn = [this, identity = camera.identity]() -> std::optional<ReturnedCamera> {
-                std::optional<RosterCamera> back =
-                    roster_.AwaitReturn(identity, rules_.returnTimeout);
-                if (!back) {
-                    return std::nullopt;
-                }
-                return ReturnedCamera{back->device, back->node};
-            };
-        }
-        fleet_.Add({camera.device.get(), camera.node, awaitReturn});
+        fleet_.Add({camera.device.get(), camera.node,
+                    rules_.returnCheck ? roster_.ReturnCheck(camera.identity, rules_.returnTimeout)
+                                       : AwaitReturn()});
     }
 }
 

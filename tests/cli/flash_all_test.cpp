@@ -8,26 +8,13 @@
 #include <map>
 
 #include "tests/cli/cli_fixture.h"
+#include "tests/json_lines.h"
 
 namespace {
 
-QList<QJsonObject> JsonLines(const QByteArray& text) {
-    QList<QJsonObject> objects;
-    for (const QByteArray& line : text.split('\n')) {
-        if (line.isEmpty()) {
-            continue;
-        }
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-        objects << document.object();
-    }
-    return objects;
-}
-
+// The lines a run printed on stdout: the summary, one per camera and the count.
 QStringList Summary(const QString& out) {
-    QStringList lines = out.split('\n', Qt::SkipEmptyParts);
-    return lines;
+    return out.split('\n', Qt::SkipEmptyParts);
 }
 
 }  // namespace

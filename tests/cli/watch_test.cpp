@@ -7,18 +7,9 @@
 #include <signal.h>
 
 #include "tests/cli/cli_fixture.h"
+#include "tests/json_lines.h"
 
 namespace {
-
-QList<QJsonObject> Events(const QByteArray& text) {
-    QList<QJsonObject> events;
-    for (const QByteArray& line : text.split('\n')) {
-        if (!line.isEmpty()) {
-            events << QJsonDocument::fromJson(line).object();
-        }
-    }
-    return events;
-}
 
 QStringList Kinds(const QList<QJsonObject>& events) {
     QStringList kinds;
@@ -48,7 +39,7 @@ TEST_F(CliTest, WatchFlashesEachArrivingCameraOnce) {
         Run({"--simulate-cameras", "3", "--simulate-plug-every", "100", "--trace", "trace.txt",
              "watch", "firmware.bin", "--reset", "--count", "3", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QStringList kinds = Kinds(Events(r.out.toUtf8()));
+    const QStringList kinds = Kinds(JsonLines(r.out.toUtf8()));
     EXPECT_EQ(kinds.filter("start"), (QStringList{"start0", "start1", "start2"}));
     EXPECT_LT(kinds.indexOf("start1"), kinds.indexOf("result0")) << kinds.join(' ').toStdString();
     EXPECT_EQ(kinds.filter("result").size(), 3);
@@ -77,7 +68,7 @@ TEST_F(CliTest, WatchInterruptedMidJobLetsTheJobFinish) {
     ASSERT_TRUE(process.waitForFinished(30000));
     out += process.readAllStandardOutput();
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    const QList<QJsonObject> events = Events(out);
+    const QList<QJsonObject> events = JsonLines(out);
     EXPECT_EQ(Kinds(events), (QStringList{"start0", "result0", "summary"}));
     EXPECT_EQ(events[1]["outcome"].toString(), "success");
 }

@@ -8,23 +8,14 @@
 #include <gtest/gtest.h>
 
 #include "download/flash_log.h"
+#include "tests/json_lines.h"
 
 namespace {
 
 QList<QJsonObject> Records(const QString& path) {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    QList<QJsonObject> records;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.isEmpty()) {
-            continue;
-        }
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-        records << document.object();
-    }
-    return records;
+    return JsonLines(file.readAll());
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ class FlashSessionTest : public ::testing::Test {
     FlashResult Flash(SimCamera& camera, const FlashOrder& order) {
         return RunFlashSession(
             &camera, 4, order, [this](const QString& text) { messages << text; },
-            [](const Worker::Report&) {});
+            [](const Worker::Report&, const JobProgress&) {});
     }
 
     QTemporaryDir dir;

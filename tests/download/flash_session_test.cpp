@@ -170,7 +170,7 @@ TEST_F(FlashSessionTest, CauseCarriesThePlatformsErrorName) {
     ErrnoNamingCamera named(camera);
     const FlashResult result = RunFlashSession(
         &named, 4, Order("firmware.bin", false, false), [](const QString&) {},
-        [](const Worker::Report&) {});
+        [](const Worker::Report&, const JobProgress&) {});
     EXPECT_EQ(DescribeFailure(result).toStdString(),
               "write failed at packet 3 of 192 (selector 6): device stalled the request (EPIPE)");
 }
@@ -210,7 +210,9 @@ TEST_F(FlashSessionTest, JobHoldsItsCameraAndRefusesOneHeldElsewhere) {
     bool heldDuringTheJob = true;
     const FlashResult result = RunFlashSession(
         &free, 4, Order("firmware.bin", false, true), [](const QString&) {},
-        [&](const Worker::Report&) { heldDuringTheJob = heldDuringTheJob && free.Claimed(); });
+        [&](const Worker::Report&, const JobProgress&) {
+            heldDuringTheJob = heldDuringTheJob && free.Claimed();
+        });
     EXPECT_TRUE(result.succeeded);
     EXPECT_TRUE(heldDuringTheJob);
     EXPECT_FALSE(free.Claimed());
